@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QObject>
+
+class NotifierCore;
+class QSessionManager;
+class QSocketNotifier;
+class QtSingleApplication;
+
+// Decides whether this process becomes the user's notifier, and bridges SIGTERM into the event loop.
+class NotifierStarter : public QObject
+{
+    Q_OBJECT
+public:
+    explicit NotifierStarter(QtSingleApplication* app);
+    ~NotifierStarter() override;
+
+    bool mustExit() const { return m_mustExit; }
+    int exitCode() const { return m_exitCode; }
+    NotifierCore* core() const { return m_core; }
+
+    // Async-signal-safe: only writes one byte into the socket pair.
+    static void sigTermHandler(int);
+
+public Q_SLOTS:
+    void onMessageReceived(const QString& message);
+    void handleSigTerm();
+    void onSaveStateRequest(QSessionManager& manager);
+
+private:
+    QSocketNotifier* m_sigTermNotifier = nullptr;
+    int m_exitCode = 0;
+    bool m_mustExit = false;
+    QCommandLineParser m_parser;
+    NotifierCore* m_core = nullptr;
+    QCommandLineOption m_settingsOption;
+};

@@ -1,0 +1,38 @@
+#include "SysRoot.h"
+
+#include <QDir>
+
+namespace {
+QString readRoot()
+{
+    QString root = qEnvironmentVariable("ZIB_NOTIFIER_SYSROOT");
+    while (root.endsWith(QLatin1Char('/'))) {
+        root.chop(1);
+    }
+    return root;
+}
+
+QString& cachedRoot()
+{
+    static QString root = readRoot();
+    return root;
+}
+} // namespace
+
+namespace SysRoot {
+QString root()
+{
+    return cachedRoot();
+}
+
+QString path(const QString& fixedPath)
+{
+    const QString& prefix = cachedRoot();
+    return prefix.isEmpty() ? fixedPath : prefix + fixedPath;
+}
+
+void reload()
+{
+    cachedRoot() = readRoot();
+}
+} // namespace SysRoot

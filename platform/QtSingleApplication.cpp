@@ -1,0 +1,24 @@
+#include "QtSingleApplication.h"
+
+#include "SingleInstance.h"
+
+QtSingleApplication::QtSingleApplication(int& argc, char** argv, bool GUIenabled) : QApplication(argc, argv)
+{
+    // Qt 5 applications always have a GUI; the flag only keeps the familiar constructor.
+    Q_UNUSED(GUIenabled)
+    // Same for every start of this program by the same user; the directory is per user.
+    m_instance = new SingleInstance(applicationName(), QString(), this);
+    connect(m_instance, &SingleInstance::messageReceived, this, &QtSingleApplication::messageReceived);
+}
+
+QtSingleApplication::~QtSingleApplication() = default;
+
+bool QtSingleApplication::isRunning() const
+{
+    return m_instance->isRunning();
+}
+
+bool QtSingleApplication::sendMessage(const QString& message, int timeout)
+{
+    return m_instance->sendMessage(message, timeout);
+}

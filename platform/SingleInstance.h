@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QLocalServer;
+class QLocalSocket;
+class QLockFile;
+
+// One running instance per user and program: the holder of the lock file is the primary and listens
+// on a local socket for the messages of later starts.
+class SingleInstance : public QObject
+{
+    Q_OBJECT
+public:
+    // `directory` empty: the user's runtime directory (or a private fallback under the temp directory).
+    explicit SingleInstance(const QString& id, const QString& directory = QString(), QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    bool isRunning() const { return m_running; }
+    bool sendMessage(const QString& message, int timeout);
+    // Delivers one message to the primary listening at `socketPath`; true once it acknowledged.
+    static bool deliver(const QString& socketPath, const QString& message, int timeout);
+
+    QString socketPath() const { return m_socketPath; }
+
+    static constexpr int maxMessageBytes = 64 * 1024;
+
+Q_SIGNALS:
+    void messageReceived(const QString& message);
+
+private:
+    void listen();
+    void acceptConnections();
+    void readFrom(QLocalSocket* socket);
+
+    QString m_socketPath;
+    std::unique_ptr<QLockFile> m_lock;
+    QLocalServer* m_server = nullptr;
+    bool m_running = false;
+};

@@ -1,0 +1,92 @@
+#include "TestBus.h"
+
+#include <QFile>
+
+#include <csignal>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+TestBus::~TestBus()
+{
+    stop();
+}
+
+bool TestBus::writeConfig(const QString& path, int replyTimeoutMs)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        return false;
+    }
+    const QByteArray config =
+        QByteArrayLiteral("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+                          " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+                          "<busconfig>\n"
+                          "  <type>session</type>\n"
+                          "  <listen>unix:tmpdir=/tmp</listen>\n"
+                          "  <auth>EXTERNAL</auth>\n"
+                          "  <policy context=\"default\">\n"
+                          "    <allow user=\"*\"/>\n"
+                          "    <allow own=\"*\"/>\n"
+                          "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
+                          "    <allow receive_sender=\"*\"/>\n"
+                          "    <allow send_type=\"method_call\"/>\n"
+                          "    <allow receive_type=\"method_call\"/>\n"
+                          "    <allow receive_type=\"method_return\"/>\n"
+                          "    <allow receive_type=\"error\"/>\n"
+                          "    <allow receive_type=\"signal\"/>\n"
+                          "    <allow eavesdrop=\"true\"/>\n"
+                          "  </policy>\n"
+                          "  <limit name=\"reply_timeout\">") +
+        QByteArray::number(replyTimeoutMs) + QByteArrayLiteral("</limit>\n</busconfig>\n");
+    return file.write(config) == config.size();
+}
+
+bool TestBus::start(const QString& configFile)
+{
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) {
+        return false;
+    }
+    const QByteArray config = QByteArrayLiteral("--config-file=") + QFile::encodeName(configFile);
+    const QByteArray printAddress = QByteArrayLiteral("--print-address=") + QByteArray::number(pipeFds[1]);
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        return false;
+    }
+    if (pid == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != parent) {
+            ::_exit(1);
+        }
+        ::close(pipeFds[0]);
+        ::execlp("dbus-daemon", "dbus-daemon", config.constData(), printAddress.constData(), "--nofork", "--nopidfile",
+            "--nosyslog", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(pipeFds[1]);
+    m_pid = pid;
+
+    QByteArray line;
+    char c = 0;
+    while (::read(pipeFds[0], &c, 1) == 1 && c != '\n') {
+        line.append(c);
+    }
+    ::close(pipeFds[0]);
+    m_address = QString::fromUtf8(line.trimmed());
+    if (m_address.isEmpty()) {
+        stop();
+        return false;
+    }
+    return true;
+}
+
+void TestBus::stop()
+{
+    if (m_pid > 0) {
+        ::kill(m_pid, SIGTERM);
+        ::waitpid(m_pid, nullptr, 0);
+        m_pid = -1;
+    }
+}
