@@ -28,6 +28,8 @@ public:
     // Writes `content` to `path` under the sysroot, creating directories.
     bool writeSysFile(const QString& path, const QByteArray& content) const;
     void removeSettings() const;
+    // Kills the private system bus for good: what a process sees when the bus goes away under it.
+    void stopSystemBus() { m_systemBus.stop(); }
 
     static constexpr int busReplyTimeoutMs = 3000;
 
