@@ -6,13 +6,15 @@
 
 NotifierProcess::NotifierProcess(QObject* parent) : QObject(parent)
 {
+    qRegisterMetaType<QProcess::ExitStatus>();
     connect(&m_process, &QProcess::readyReadStandardOutput, this, &NotifierProcess::readOutput);
     connect(&m_process, &QProcess::readyReadStandardError, this, &NotifierProcess::readOutput);
-    connect(&m_process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), this,
-        &NotifierProcess::readOutput);
+    connect(
+        &m_process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), this, &NotifierProcess::readOutput);
 }
 
-bool NotifierProcess::start(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment)
+bool NotifierProcess::start(
+    const QString& program, const QStringList& arguments, const QProcessEnvironment& environment)
 {
     m_process.setProgram(program);
     m_process.setArguments(arguments);

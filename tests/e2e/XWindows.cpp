@@ -39,12 +39,12 @@ int XWindows::xdotool(const QStringList& arguments, QByteArray* output) const
     return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
 }
 
-QList<qulonglong> XWindows::search(const QStringList& criteria) const
+QList<qulonglong> XWindows::search(const QString& field, const QString& pattern) const
 {
     QByteArray output;
     QList<qulonglong> windows;
     // Exit code 1 only says that nothing matched.
-    if (xdotool(QStringList {QStringLiteral("search"), QStringLiteral("--onlyvisible")} + criteria, &output) != 0) {
+    if (xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), field, pattern}, &output) != 0) {
         return windows;
     }
     const QList<QByteArray> lines = output.split('\n');
@@ -61,8 +61,7 @@ QList<qulonglong> XWindows::search(const QStringList& criteria) const
 QList<qulonglong> XWindows::find(const QString& wanted) const
 {
     QList<qulonglong> found;
-    const QList<qulonglong> candidates =
-        search({QStringLiteral("--name"), QLatin1Char('^') + escapeForRegex(wanted)});
+    const QList<qulonglong> candidates = search(QStringLiteral("--name"), QLatin1Char('^') + escapeForRegex(wanted));
     for (const qulonglong window : candidates) {
         const QString name = title(window);
         if (name == wanted || name.startsWith(wanted + QStringLiteral(" \u2014 "))) {
@@ -102,8 +101,9 @@ QString XWindows::title(qulonglong window) const
 QRect XWindows::geometry(qulonglong window) const
 {
     QByteArray output;
-    if (xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), QString::number(window)}, &output)
-        != 0) {
+    const QStringList arguments {
+        QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), QString::number(window)};
+    if (xdotool(arguments, &output) != 0) {
         return QRect();
     }
     QRect rect;
@@ -128,9 +128,9 @@ QRect XWindows::geometry(qulonglong window) const
 bool XWindows::pressKey(qulonglong window, const QString& key) const
 {
     // No window manager: focus the window ourselves, then type into it.
-    return xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::number(window),
-               QStringLiteral("key"), key})
-        == 0;
+    const QStringList arguments {
+        QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::number(window), QStringLiteral("key"), key};
+    return xdotool(arguments) == 0;
 }
 
 bool XWindows::click(qulonglong window, int button) const
@@ -139,7 +139,8 @@ bool XWindows::click(qulonglong window, int button) const
     if (!rect.isValid()) {
         return false;
     }
-    return xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(rect.center().x()),
-               QString::number(rect.center().y()), QStringLiteral("click"), QString::number(button)})
-        == 0;
+    const QStringList arguments {QStringLiteral("mousemove"), QStringLiteral("--sync"),
+        QString::number(rect.center().x()), QString::number(rect.center().y()), QStringLiteral("click"),
+        QString::number(button)};
+    return xdotool(arguments) == 0;
 }

@@ -18,8 +18,8 @@ public:
     qulonglong waitFor(const QString& wanted, int timeoutMs) const;
     bool waitForNone(const QString& wanted, int timeoutMs) const;
 
-    // Mapped windows matching xdotool search criteria, such as {"--class", "^trayer$"}.
-    QList<qulonglong> search(const QStringList& criteria) const;
+    // Mapped windows whose field ("--name", "--class" or "--classname") matches the regular expression.
+    QList<qulonglong> search(const QString& field, const QString& pattern) const;
     QString title(qulonglong window) const;
     QRect geometry(qulonglong window) const;
 

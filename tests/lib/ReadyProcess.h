@@ -1,9 +1,11 @@
 #pragma once
 
-#include <QProcess>
+#include "ChildProcess.h"
+
 #include <QStringList>
 
-// A helper program that prints "ready" once it can be used; stopped with SIGTERM when it goes.
+// A helper program that prints "ready" once it can be used; stopped with SIGTERM when it goes, and killed
+// with the test process if that dies first.
 class ReadyProcess
 {
 public:
@@ -20,5 +22,5 @@ public:
     QProcess& process() { return m_process; }
 
 private:
-    QProcess m_process;
+    ChildProcess m_process;
 };

@@ -1,4 +1,5 @@
-// Tray pictures: the embedded bundle backs every name, and the desktop theme wins when it has the icon.
+// Installed resources: tray pictures (the embedded bundle backs every name, the desktop theme wins when it has
+// the icon) and the notification events, without which no notification is ever shown.
 #include "Constants.h"
 #include "NotifierCoreProbe.h"
 #include "TestMain.h"
@@ -6,13 +7,33 @@
 #include <QDir>
 #include <QFile>
 #include <QIcon>
-#include <QSvgRenderer>
+#include <QRegularExpression>
+#include <QSettings>
 
-class IconsTest : public QObject
+class ResourcesTest : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
+    void notificationEventsDeclared()
+    {
+        QSettings rc(QStringLiteral(ZIB_TEST_SHARE_DIR "/knotifications5/zib-user-update-notifier.notifyrc"),
+            QSettings::IniFormat);
+        QCOMPARE(rc.value(QStringLiteral("Global/IconName")).toString(), QStringLiteral("zib-user-update-notifier"));
+        QCOMPARE(rc.value(QStringLiteral("Global/Comment")).toString(), QStringLiteral("User update notifier"));
+        QStringList events;
+        for (int state = 0; state <= UpgradeSet; ++state) {
+            events << stateEventId(state);
+        }
+        events << QStringLiteral("prepareerror");
+        const QStringList actions = rc.allKeys().filter(QRegularExpression(QStringLiteral("^Event/[^/]+/Action$")));
+        QCOMPARE(actions.size(), 9);
+        for (const QString& event : events) {
+            QCOMPARE(rc.value(QLatin1String("Event/") + event + QLatin1String("/Action")).toString(),
+                QStringLiteral("Popup"));
+        }
+    }
+
     void bundleHasEveryPicture_data()
     {
         QTest::addColumn<QString>("path");
@@ -71,5 +92,5 @@ private Q_SLOTS:
     }
 };
 
-ZIB_TEST_MAIN(IconsTest)
-#include "tst_icons.moc"
+ZIB_TEST_MAIN(ResourcesTest)
+#include "tst_resources.moc"

@@ -8,6 +8,7 @@
 #include "TestMain.h"
 
 #include <QDir>
+#include <QJsonDocument>
 #include <QSettings>
 
 #include <memory>
@@ -489,7 +490,7 @@ private:
         const QList<QJsonObject> shown = notifies();
         QVERIFY(!shown.isEmpty());
         QVERIFY(m_recorder.close(uint(shown.constLast().value(QLatin1String("id")).toInt()), 2));
-        QTRY_VERIFY(!m_probe->notification());
+        QTRY_VERIFY2(!m_probe->notification(), QJsonDocument(m_recorder.log()).toJson().constData());
     }
 
     QList<QJsonObject> notifies() const { return m_recorder.calls(QStringLiteral("Notify")); }

@@ -190,6 +190,16 @@ private Q_SLOTS:
         QVERIFY(!m_probe->fetchUpdateDate());
         QVERIFY(m_sim.setUpdateDate(QString()));
         QVERIFY(!m_probe->fetchUpdateDate());
+
+        // An update without a date can be postponed as soon as it shows.
+        QVERIFY(m_sim.setState(0));
+        m_probe->pollStatus();
+        QVERIFY(!m_probe->remindMenu()->isEnabled());
+        QVERIFY(m_sim.setUpdateDate(QString()));
+        QVERIFY(m_sim.setState(4));
+        m_probe->pollStatus();
+        QVERIFY(!m_probe->updateDate().isValid());
+        QVERIFY(m_probe->remindMenu()->isEnabled());
     }
 
     void errorCodesAreToldOncePerEpisode()

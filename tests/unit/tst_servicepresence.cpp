@@ -22,7 +22,6 @@ private Q_SLOTS:
     void processTableDecides()
     {
         SimulatorProcess posing;
-        QVERIFY(!ZibAdmin::SystemdService(serviceExecutable).isActive());
         QVERIFY(posing.start());
         QVERIFY(ZibAdmin::SystemdService(serviceExecutable).isActive());
         // Exactly the first argument, not a prefix or a longer path.
