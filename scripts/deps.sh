@@ -6,7 +6,7 @@ packages=(
     cmake g++ make pkg-config
     qtbase5-dev qttools5-dev qttools5-dev-tools libqt5svg5 libqt5svg5-dev
     libkf5notifications-dev libyaml-cpp-dev
-    dbus dbus-bin xvfb xauth trayer xdotool x11-utils util-linux
+    dbus dbus-bin xvfb xauth trayer xdotool x11-utils util-linux libxcb1-dev
 )
 
 missing=()

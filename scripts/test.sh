@@ -10,7 +10,7 @@ build=${ZIB_TEST_BUILD_DIR:-build-asan}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DZIB_SANITIZE=ON -DZIB_WERROR=ON >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1}
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp:print_suppressions=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 cd "$build"

@@ -1,0 +1,377 @@
+#!/usr/bin/env bash
+# Builds and installs the notifier, then runs it against the update-service simulator, which offers an update.
+# With a usable X display the notifier runs in your desktop session until it exits or you press Ctrl+C.
+# Without one (or with --headless) it runs under Xvfb with a tray, and the demo leaves screenshots and a log.
+# Nothing touches the machine's system bus or your own notifier settings.
+#
+# Usage: scripts/demo.sh [--headless] [--output DIR]
+set -euo pipefail
+
+usage() {
+    cat <<'EOF'
+usage: scripts/demo.sh [--headless] [--output DIR]
+  --headless    run under Xvfb even when a display is usable; leaves tray.png, menu.png and demo.log
+  --output DIR  where results, logs and the demo's private settings go (default: demo-output/)
+EOF
+}
+
+start_dir=$PWD
+cd "$(dirname "$0")/.."
+repo=$PWD
+build=$repo/build-demo
+prefix=$build/prefix
+output=$repo/demo-output
+headless=0
+
+while [ $# -gt 0 ]; do
+    case $1 in
+    --headless) headless=1 ;;
+    --output)
+        [ $# -ge 2 ] || { usage >&2; exit 2; }
+        output=$2
+        shift
+        ;;
+    --output=*) output=${1#--output=} ;;
+    -h | --help) usage; exit 0 ;;
+    *) echo "demo: unknown argument: $1" >&2; usage >&2; exit 2 ;;
+    esac
+    shift
+done
+
+say() { printf '==> %s\n' "$*"; }
+fail() {
+    printf 'demo: FAILED: %s\n' "$*" >&2
+    exit 1
+}
+
+# Millisecond clock for the bounded waits.
+now_ms() { local t=${EPOCHREALTIME/[.,]/}; echo $((t / 1000)); }
+
+# True while the process runs (a zombie counts as gone).
+alive() {
+    local stat
+    stat=$(cat "/proc/$1/stat" 2>/dev/null) || return 1
+    stat=${stat##*) }
+    [ "${stat%% *}" != Z ]
+}
+
+# wait_until SECONDS PID WHAT COMMAND...: runs COMMAND every 50 ms until it succeeds. Fails when the
+# process PID (if given) is gone or the time is up.
+wait_until() {
+    local limit=$1 pid=$2 what=$3
+    shift 3
+    local end=$(($(now_ms) + limit * 1000))
+    until "$@"; do
+        if [ -n "$pid" ] && ! alive "$pid"; then
+            fail "$what: the process ended (see $output/demo.log)"
+        fi
+        if [ "$(now_ms)" -ge "$end" ]; then
+            fail "$what: nothing after ${limit} s (see $output/demo.log)"
+        fi
+        sleep 0.05
+    done
+}
+
+has_line() { [ -s "$1" ] && [ "$(wc -l <"$1")" -ge 1 ]; }
+has_ready() { grep -qx ready "$1" 2>/dev/null; }
+
+# --- Processes and clean-up ------------------------------------------------------------------------------
+pids=()
+tmp=
+log_written=1
+cleanup() {
+    local status=$?
+    trap - EXIT INT TERM
+    # The log while the simulator can still answer.
+    [ "$log_written" -eq 1 ] || write_log
+    local i pid
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+        pid=${pids[i]}
+        alive "$pid" && kill -TERM "$pid" 2>/dev/null
+        for _ in $(seq 100); do alive "$pid" || break; sleep 0.05; done
+        alive "$pid" && kill -KILL "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null || true
+    done
+    [ -n "$tmp" ] && rm -rf "$tmp"
+    exit "$status"
+}
+trap cleanup EXIT
+trap 'echo; say "Stopping."; exit 130' INT TERM
+
+# Writes a section of demo.log.
+logfile=
+section() { printf '\n===== %s =====\n' "$1" >>"$logfile"; }
+record() { printf '$ %s\n' "$*" >>"$logfile"; }
+record_command() {
+    local quoted
+    quoted=$(printf '%q ' "$@")
+    record "${quoted% }"
+}
+
+# start NAME COMMAND...: runs COMMAND in the background with its output in $tmp/NAME.out and .err.
+start() {
+    local name=$1
+    shift
+    record_command "$@"
+    "$@" >"$tmp/$name.out" 2>"$tmp/$name.err" &
+    last_pid=$!
+    pids+=("$last_pid")
+}
+
+# start_bus NAME: a private dbus-daemon; sets bus_address.
+start_bus() {
+    start "$1" dbus-daemon --config-file="$repo/scripts/demo-bus.conf" --nofork --nopidfile --print-address=1
+    wait_until 10 "$last_pid" "starting the $1 bus" has_line "$tmp/$1.out"
+    bus_address=$(head -n1 "$tmp/$1.out")
+}
+
+# --- 1. Packages -----------------------------------------------------------------------------------------
+say "Checking the Debian packages (scripts/deps.sh)"
+scripts/deps.sh || fail "installing the packages failed"
+
+[[ $output == /* ]] || output=$start_dir/$output
+mkdir -p "$output" || fail "cannot create $output"
+output=$(cd "$output" && pwd)
+rm -rf "$output/config" "$output/tray.png" "$output/menu.png" "$output/notifications.jsonl"
+logfile=$output/demo.log
+: >"$logfile"
+tmp=$(mktemp -d /tmp/zib-demo.XXXXXX)
+section "demo started $(date '+%F %T') in $repo"
+
+# --- 2. Build and install --------------------------------------------------------------------------------
+buildlog=$output/build.log
+say "Building a Release build in build-demo/ (log: $buildlog)"
+{
+    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON &&
+        cmake --build "$build" -j"$(nproc)" &&
+        cmake --install "$build" --prefix "$prefix"
+} >"$buildlog" 2>&1 || {
+    tail -n 30 "$buildlog" >&2
+    fail "the build failed; the full log is $buildlog"
+}
+record "cmake -S . -B build-demo -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON; cmake --build; cmake --install build-demo --prefix build-demo/prefix"
+
+notifier=$prefix/bin/zib-user-update-notifier
+simulator=$build/tools/tarno-update-service-sim
+recorder=$build/tests/tools/notification-recorder
+screenshot=$build/tests/tools/x-screenshot
+probe=$build/bench/tray-probe
+for program in "$notifier" "$simulator" "$recorder" "$screenshot" "$probe"; do
+    [ -x "$program" ] || fail "$program was not built"
+done
+
+# --- 3. Private system bus, sysroot, simulator -----------------------------------------------------------
+say "Starting a private system bus and the update-service simulator"
+start_bus system-bus
+export DBUS_SYSTEM_BUS_ADDRESS=$bus_address
+section "private system bus: $DBUS_SYSTEM_BUS_ADDRESS"
+
+export ZIB_NOTIFIER_SYSROOT=$tmp/sysroot
+mkdir -p "$ZIB_NOTIFIER_SYSROOT/etc"
+echo "3.1.18" >"$ZIB_NOTIFIER_SYSROOT/etc/tarno_version"
+record "echo 3.1.18 > \$ZIB_NOTIFIER_SYSROOT/etc/tarno_version   (ZIB_NOTIFIER_SYSROOT=$ZIB_NOTIFIER_SYSROOT)"
+
+update_date=$(date -d '+7 days' '+%H:%M %d.%m.%Y')
+start simulator "$simulator" --state 4 --date "$update_date" --version 3.1.19
+simulator_pid=$last_pid
+log_written=0
+wait_until 10 "$simulator_pid" "starting the simulator" has_ready "$tmp/simulator.out"
+
+# The notifier's own environment: the installed data, private settings and a private runtime directory
+# (so an instance you already run does not make this one step aside as "already running").
+mkdir -p "$output/config" "$tmp/runtime"
+chmod 700 "$tmp/runtime"
+notifier_env=(
+    XDG_DATA_DIRS="$prefix/share:${XDG_DATA_DIRS:-/usr/local/share:/usr/share}"
+    XDG_CONFIG_HOME="$output/config"
+    XDG_RUNTIME_DIR="$tmp/runtime"
+)
+
+ctl_line() { printf "  DBUS_SYSTEM_BUS_ADDRESS='%s' %s ctl %s\n" "$DBUS_SYSTEM_BUS_ADDRESS" "$simulator" "$1"; }
+
+# Appends the notifier's output, the simulator's call log and the notifications to demo.log.
+write_log() {
+    log_written=1
+    section "notifier stdout"
+    cat "$tmp/notifier.out" >>"$logfile" 2>/dev/null || true
+    section "notifier stderr"
+    cat "$tmp/notifier.err" >>"$logfile" 2>/dev/null || true
+    section "simulator state (ctl show)"
+    "$simulator" ctl show >>"$logfile" 2>&1 || echo "(the simulator did not answer)" >>"$logfile"
+    section "simulator call log (ctl log)"
+    "$simulator" ctl log >>"$logfile" 2>&1 || echo "(the simulator did not answer)" >>"$logfile"
+    section "simulator stderr"
+    cat "$tmp/simulator.err" >>"$logfile" 2>/dev/null || true
+    if [ -f "$output/notifications.jsonl" ]; then
+        section "notifications received by the recorder ($output/notifications.jsonl)"
+        cat "$output/notifications.jsonl" >>"$logfile"
+    fi
+}
+
+simulator_polled() { "$simulator" ctl log 2>/dev/null | grep -q '^getCurrentStateAsInt'; }
+
+# --- 4. In the current desktop session ------------------------------------------------------------------
+run_in_session() {
+    if [ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ]; then
+        local user_bus=${XDG_RUNTIME_DIR:-/run/user/$(id -u)}/bus
+        if [ -S "$user_bus" ]; then
+            export DBUS_SESSION_BUS_ADDRESS=unix:path=$user_bus
+        else
+            say "No session bus found: using a private one, so notifications will not be shown"
+            start_bus session-bus
+            export DBUS_SESSION_BUS_ADDRESS=$bus_address
+        fi
+    fi
+    section "desktop session: DISPLAY=$DISPLAY, session bus $DBUS_SESSION_BUS_ADDRESS"
+
+    say "Starting the notifier in your desktop session (DISPLAY=$DISPLAY)"
+    start notifier env "${notifier_env[@]}" QT_QPA_PLATFORM=xcb "$notifier"
+    local notifier_pid=$last_pid
+    wait_until 15 "$notifier_pid" "waiting for the notifier's first poll" simulator_polled
+
+    cat <<EOF
+
+The notifier is running (pid $notifier_pid). Its tray icon shows an available update, version 3.1.19,
+due $update_date. It asks the simulator every 30 s; a change shows at the next poll.
+Switch the simulator from another shell:
+$(ctl_line "state 0")          # no update
+$(ctl_line "state 4")          # update available
+$(ctl_line "state 5")          # update set for the next reboot
+$(ctl_line "error 1")          # service error 1: "Not enough free space for update"
+$(ctl_line "error 0")          # no error
+$(ctl_line "register off")     # the service vanishes from the bus ("register on" brings it back)
+$(ctl_line "show")             # what the simulator answers now ("log" lists the calls it received)
+
+Notifier output: $output/demo.log when the demo ends. Settings: $output/config.
+Press Ctrl+C to stop the demo (or quit the notifier).
+EOF
+    local status=0
+    wait "$notifier_pid" || status=$?
+    say "The notifier exited with status $status"
+    section "notifier exit status: $status"
+    write_log
+}
+
+# --- 5. Headless, under Xvfb with a tray ----------------------------------------------------------------
+# find_window PID TYPE: a visible window of the process with _NET_WM_WINDOW_TYPE_<TYPE>, in found_window.
+found_window=
+find_window() {
+    local window
+    found_window=
+    for window in $(xdotool search --onlyvisible --pid "$1" 2>/dev/null); do
+        if xprop -id "$window" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q "_NET_WM_WINDOW_TYPE_$2\b"; then
+            found_window=$window
+            return 0
+        fi
+    done
+    return 1
+}
+menu_gone() { ! find_window "$1" POPUP_MENU; }
+update_notified() { grep -q '"body":"New system update is available"' "$output/notifications.jsonl" 2>/dev/null; }
+
+run_headless() {
+    # A clean desktop-less environment: no desktop platform theme, no Wayland, English texts.
+    unset XDG_CURRENT_DESKTOP KDE_FULL_SESSION DESKTOP_SESSION QT_QPA_PLATFORMTHEME WAYLAND_DISPLAY
+    export LC_ALL=C.UTF-8 LANGUAGE=''
+    export XDG_RUNTIME_DIR=$tmp/tools-runtime
+    mkdir -m 700 "$XDG_RUNTIME_DIR"
+    local width=480 height=320
+
+    say "Starting Xvfb, a private session bus, the notification recorder and trayer"
+    start xvfb Xvfb -displayfd 1 -screen 0 "${width}x${height}x24" -nolisten tcp
+    wait_until 15 "$last_pid" "starting Xvfb" has_line "$tmp/xvfb.out"
+    DISPLAY=:$(head -n1 "$tmp/xvfb.out")
+    export DISPLAY
+    start_bus session-bus
+    export DBUS_SESSION_BUS_ADDRESS=$bus_address
+    section "headless: DISPLAY=$DISPLAY, session bus $DBUS_SESSION_BUS_ADDRESS"
+
+    start recorder "$recorder" --log "$output/notifications.jsonl"
+    wait_until 10 "$last_pid" "starting the notification recorder" has_ready "$tmp/recorder.out"
+    start trayer trayer --edge top --align right --widthtype request --height 24 --transparent false \
+        --tint 0x333333
+    local trayer_pid=$last_pid
+    record "xdotool search --sync --onlyvisible --classname '^panel\$'"
+    timeout 10 xdotool search --sync --onlyvisible --classname '^panel$' >/dev/null ||
+        fail "trayer's panel did not appear within 10 s"
+
+    say "Starting the notifier"
+    start notifier env "${notifier_env[@]}" QT_QPA_PLATFORM=xcb "$notifier"
+    local notifier_pid=$last_pid
+
+    # With the default settings the icon is hidden at start and shown by the first poll (3 s after start),
+    # which finds the update: then the notification goes out and the icon shows the "update available" picture.
+    say "Waiting for the first poll (3 s after start) and the tray icon"
+    wait_until 15 "$notifier_pid" "waiting for the \"update available\" notification" update_notified
+    local probe_out=$tmp/probe.out
+    record "tray-probe wait-embedded --pid $notifier_pid --timeout 15000"
+    "$probe" wait-embedded --pid "$notifier_pid" --timeout 15000 >"$probe_out" 2>>"$logfile" ||
+        fail "the tray icon was not embedded in trayer within 15 s"
+    local WINDOW X Y WIDTH HEIGHT
+    eval "$(grep -E '^(WINDOW|X|Y|WIDTH|HEIGHT)=[0-9a-fx-]+$' "$probe_out")"
+    record "tray-probe wait-color --window $WINDOW --color FFF44F --timeout 10000   (the yellow update picture)"
+    "$probe" wait-color --window "$WINDOW" --color FFF44F --timeout 10000 >>"$logfile" 2>&1 ||
+        fail "the tray icon did not change to the \"update available\" picture"
+    alive "$trayer_pid" || fail "trayer ended"
+    say "The tray icon shows the update"
+
+    # Geometry again: the panel may have moved the icon since it was embedded.
+    "$probe" wait-embedded --pid "$notifier_pid" --timeout 5000 >"$probe_out" 2>>"$logfile" ||
+        fail "the tray icon left the tray"
+    eval "$(grep -E '^(WINDOW|X|Y|WIDTH|HEIGHT)=[0-9a-fx-]+$' "$probe_out")"
+    # Hovering shows the tooltip; the picture is taken with it if it comes.
+    record "xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2))"
+    xdotool mousemove --sync $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
+    local end=$(($(now_ms) + 5000))
+    until find_window "$notifier_pid" TOOLTIP || [ "$(now_ms)" -ge "$end" ]; do sleep 0.05; done
+    if [ -n "$found_window" ]; then
+        "$probe" wait-color --window "$found_window" --color 000000 --min-pixels 20 --timeout 5000 >/dev/null 2>&1 || true
+    else
+        echo "(no tooltip appeared within 5 s)" >>"$logfile"
+    fi
+    record "x-screenshot tray.png"
+    "$screenshot" "$output/tray.png" 2>>"$logfile" || fail "the screenshot tray.png failed"
+
+    say "Opening the tray menu"
+    record "xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3"
+    xdotool mousemove --sync $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
+    wait_until 10 "$notifier_pid" "waiting for the tray menu" find_window "$notifier_pid" POPUP_MENU
+    local menu_window=$found_window
+    # Mapped is not yet painted: wait for the menu's light background to fill most of it.
+    local MWIDTH MHEIGHT
+    eval "$(xdotool getwindowgeometry --shell "$menu_window" | sed -n 's/^\(WIDTH\|HEIGHT\)=[0-9]*$/M&/p')"
+    record "tray-probe wait-color --window $menu_window --color EFEFEF   (painted menu)"
+    "$probe" wait-color --window "$menu_window" --color EFEFEF --min-pixels $((MWIDTH * MHEIGHT / 2)) \
+        --timeout 10000 >>"$logfile" 2>&1 || fail "the tray menu was not painted"
+    record "x-screenshot menu.png"
+    "$screenshot" "$output/menu.png" 2>>"$logfile" || fail "the screenshot menu.png failed"
+    record "xdotool key Escape"
+    xdotool key Escape
+    wait_until 10 "$notifier_pid" "closing the tray menu" menu_gone "$notifier_pid"
+
+    say "Stopping the notifier"
+    record "kill -TERM $notifier_pid"
+    kill -TERM "$notifier_pid"
+    local status=0
+    wait "$notifier_pid" || status=$?
+    section "notifier exit status after SIGTERM: $status"
+    write_log
+    [ "$status" -eq 0 ] || fail "the notifier exited with status $status after SIGTERM"
+
+    cat <<EOF
+
+Done. In $output:
+  tray.png             the tray with the "update available" icon
+  menu.png             the tray menu
+  demo.log             what ran, the notifier's output, the simulator's call log, the notifications
+  notifications.jsonl  the notifications as the recorder received them
+  build.log            the build
+EOF
+}
+
+if [ "$headless" -eq 0 ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+    run_in_session
+else
+    [ "$headless" -eq 1 ] || say "No usable display (DISPLAY=${DISPLAY:-unset}): running headless under Xvfb"
+    run_headless
+fi
