@@ -124,8 +124,11 @@ void NotifierCore::pollStatus()
         const bool dateChanged = fetchUpdateDate();
         m_inProgress = false;
         fetchUpdateVersion();
+        const int before = m_state;
         updateStatus(state == 4 ? UpdateReady : UpdateSet);
-        if (dateChanged) {
+        // The submenu is only usable while an update is pending: an update without a date must not
+        // wait for the half-hourly refresh to become postponable.
+        if (dateChanged || m_state != before) {
             updateRemindMenu();
         }
         break;
