@@ -26,7 +26,7 @@ NotifierCore::NotifierCore(bool withTrayIcon, QObject* parent) : QObject(parent)
     if (withTrayIcon) {
         m_trayIcon = new QSystemTrayIcon(this);
         m_trayIcon->setContextMenu(m_menu);
-        m_trayIcon->setIcon(QIcon::fromTheme(iconUnavailable, QIcon(iconUnavailableFallback)));
+        m_trayIcon->setIcon(trayPicture(iconUnavailable, iconUnavailableFallback));
         connect(m_trayIcon, &QSystemTrayIcon::activated, this, &NotifierCore::showInfoDialogByTray);
         m_trayIcon->setVisible(true);
     }

@@ -66,6 +66,7 @@ private:
     // State model
     void updateStatus(State state);
     void updateMenuState(State state);
+    static QIcon trayPicture(const QString& themeName, const QString& fallback);
     void setTrayPresentation(const QString& themeName, const QString& fallback, const QString& toolTip);
     void showTrayUnlessDeferred();
     void startReconnectTimer();

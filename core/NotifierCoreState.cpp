@@ -6,6 +6,7 @@
 #include "UpdateInfoDialog.h"
 
 #include <QAction>
+#include <QHash>
 #include <QTimer>
 
 namespace {
@@ -81,13 +82,30 @@ void NotifierCore::updateStatus(State state)
     }
 }
 
+QIcon NotifierCore::trayPicture(const QString& themeName, const QString& fallback)
+{
+    // Every poll re-applies the state: build each picture once (the fallback SVG is parsed once) and keep
+    // its identity, so an unchanged picture is not sent to the tray again. Theme icons follow theme changes.
+    static QHash<QString, QIcon> pictures;
+    auto picture = pictures.constFind(themeName);
+    if (picture == pictures.constEnd()) {
+        picture = pictures.insert(themeName, QIcon::fromTheme(themeName, QIcon(fallback)));
+    }
+    return *picture;
+}
+
 void NotifierCore::setTrayPresentation(const QString& themeName, const QString& fallback, const QString& toolTip)
 {
     if (!m_trayIcon) {
         return;
     }
-    m_trayIcon->setIcon(QIcon::fromTheme(themeName, QIcon(fallback)));
-    m_trayIcon->setToolTip(toolTip);
+    const QIcon picture = trayPicture(themeName, fallback);
+    if (m_trayIcon->icon().cacheKey() != picture.cacheKey()) {
+        m_trayIcon->setIcon(picture);
+    }
+    if (m_trayIcon->toolTip() != toolTip) {
+        m_trayIcon->setToolTip(toolTip);
+    }
 }
 
 void NotifierCore::showTrayUnlessDeferred()

@@ -96,6 +96,17 @@ private Q_SLOTS:
             state == UpdateReady || state == UpdateSet || state == UpgradeReady || state == UpgradeSet);
     }
 
+    void unchangedPictureIsNotSentAgain()
+    {
+        m_probe->updateStatus(UpdateReady);
+        const qint64 shown = m_probe->trayIcon()->icon().cacheKey();
+        m_probe->updateStatus(UpdateReady);
+        m_probe->updateStatus(UpgradeReady);
+        QCOMPARE(m_probe->trayIcon()->icon().cacheKey(), shown);
+        m_probe->updateStatus(UpdateSet);
+        QVERIFY(m_probe->trayIcon()->icon().cacheKey() != shown);
+    }
+
     void replyErrorReconnectsAtOnce()
     {
         m_probe->updateStatus(UpdateReady);
