@@ -5,9 +5,12 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <algorithm>
+#include <cstring>
+#include <dirent.h>
 
 namespace ZibAdmin {
 namespace {
@@ -71,15 +74,24 @@ bool SystemdService::isUnitActive(bool* answered) const
 
 bool SystemdService::isProcessRunning() const
 {
+    // Called on every connection attempt: a plain directory walk, no sorting or stat() per entry.
     const QByteArray wanted = QFile::encodeName(m_path);
-    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString& pid : pids) {
-        bool numeric = false;
-        pid.toInt(&numeric);
-        if (numeric && firstArgument(pid) == wanted) {
-            return true;
+    DIR* proc = ::opendir("/proc");
+    if (!proc) {
+        return false;
+    }
+    bool found = false;
+    while (const dirent* entry = ::readdir(proc)) {
+        const char* name = entry->d_name;
+        if (!std::all_of(name, name + std::strlen(name), [](char c) { return c >= '0' && c <= '9'; }) || !*name) {
+            continue;
+        }
+        if (firstArgument(QString::fromLatin1(name)) == wanted) {
+            found = true;
+            break;
         }
     }
-    return false;
+    ::closedir(proc);
+    return found;
 }
 } // namespace ZibAdmin
