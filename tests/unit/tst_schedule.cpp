@@ -8,7 +8,6 @@
 #include "TestMain.h"
 
 #include <QDir>
-#include <QJsonDocument>
 #include <QSettings>
 
 #include <memory>
@@ -436,9 +435,7 @@ private Q_SLOTS:
         makeCore();
         m_probe->updateStatus(UpdateReady);
         QTRY_COMPARE(notifies().size(), 1);
-        const uint id = notifies().constFirst().value(QLatin1String("id")).toInt();
-        QVERIFY(m_recorder.close(id, 2));
-        QTRY_VERIFY(!m_probe->notification());
+        closeShownPopup();
         QCOMPARE(m_probe->closedEventId(), QStringLiteral("updateready"));
 
         // A reminder after the user closed it sends a new popup.
@@ -489,8 +486,13 @@ private:
     {
         const QList<QJsonObject> shown = notifies();
         QVERIFY(!shown.isEmpty());
+        // The popup learns its server id from a reply that, when it came before the popup watched for it,
+        // takes two rounds of posted events. A close signal queued before that would find no popup.
+        for (int round = 0; round < 3; ++round) {
+            QCoreApplication::processEvents();
+        }
         QVERIFY(m_recorder.close(uint(shown.constLast().value(QLatin1String("id")).toInt()), 2));
-        QTRY_VERIFY2(!m_probe->notification(), QJsonDocument(m_recorder.log()).toJson().constData());
+        QTRY_VERIFY(!m_probe->notification());
     }
 
     QList<QJsonObject> notifies() const { return m_recorder.calls(QStringLiteral("Notify")); }
