@@ -68,25 +68,8 @@ done
 grep -q 'CMAKE_BUILD_TYPE:STRING=Release' "$build/CMakeCache.txt" 2>/dev/null ||
     say "warning: $build is not a Release build"
 
-now_ms() { local t=${EPOCHREALTIME/[.,]/}; echo $((t / 1000)); }
-alive() {
-    local stat
-    stat=$(cat "/proc/$1/stat" 2>/dev/null) || return 1
-    stat=${stat##*) }
-    [ "${stat%% *}" != Z ]
-}
-wait_until() {
-    local limit=$1 pid=$2 what=$3
-    shift 3
-    local end=$(($(now_ms) + limit * 1000))
-    until "$@"; do
-        [ -z "$pid" ] || alive "$pid" || fail "$what: the process ended"
-        [ "$(now_ms)" -lt "$end" ] || fail "$what: nothing after ${limit} s"
-        sleep 0.05
-    done
-}
-has_line() { [ -s "$1" ] && [ "$(wc -l <"$1")" -ge 1 ]; }
-has_ready() { grep -qx ready "$1" 2>/dev/null; }
+# shellcheck source=scripts/wait.sh
+. "$repo/scripts/wait.sh"
 
 pids=()
 tmp=

@@ -44,36 +44,8 @@ fail() {
     exit 1
 }
 
-# Millisecond clock for the bounded waits.
-now_ms() { local t=${EPOCHREALTIME/[.,]/}; echo $((t / 1000)); }
-
-# True while the process runs (a zombie counts as gone).
-alive() {
-    local stat
-    stat=$(cat "/proc/$1/stat" 2>/dev/null) || return 1
-    stat=${stat##*) }
-    [ "${stat%% *}" != Z ]
-}
-
-# wait_until SECONDS PID WHAT COMMAND...: runs COMMAND every 50 ms until it succeeds. Fails when the
-# process PID (if given) is gone or the time is up.
-wait_until() {
-    local limit=$1 pid=$2 what=$3
-    shift 3
-    local end=$(($(now_ms) + limit * 1000))
-    until "$@"; do
-        if [ -n "$pid" ] && ! alive "$pid"; then
-            fail "$what: the process ended (see $output/demo.log)"
-        fi
-        if [ "$(now_ms)" -ge "$end" ]; then
-            fail "$what: nothing after ${limit} s (see $output/demo.log)"
-        fi
-        sleep 0.05
-    done
-}
-
-has_line() { [ -s "$1" ] && [ "$(wc -l <"$1")" -ge 1 ]; }
-has_ready() { grep -qx ready "$1" 2>/dev/null; }
+# shellcheck source=scripts/wait.sh
+. "$repo/scripts/wait.sh"
 
 # --- Processes and clean-up ------------------------------------------------------------------------------
 pids=()
@@ -132,6 +104,7 @@ scripts/deps.sh || fail "installing the packages failed"
 [[ $output == /* ]] || output=$start_dir/$output
 mkdir -p "$output" || fail "cannot create $output"
 output=$(cd "$output" && pwd)
+wait_hint=" (see $output/demo.log)"
 rm -rf "$output/config" "$output/tray.png" "$output/menu.png" "$output/notifications.jsonl"
 logfile=$output/demo.log
 : >"$logfile"
