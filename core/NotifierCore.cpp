@@ -8,6 +8,7 @@
 #include "ZibHelpMenu.h"
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QTimer>
 
@@ -45,6 +46,10 @@ NotifierCore::NotifierCore(bool withTrayIcon, QObject* parent) : QObject(parent)
 
     if (m_hideTray && m_trayIcon) {
         m_trayIcon->hide();
+    }
+    if (m_trayIcon && m_trayIcon->isVisible()) {
+        // Hand the icon to the tray now, so it is embedded while the slower start-up steps run.
+        QGuiApplication::sync();
     }
 
     checkUpgradeTool();
