@@ -301,18 +301,6 @@ private Q_SLOTS:
         QCOMPARE(content.flags.testFlag(KNotification::Persistent), persistent);
     }
 
-    void stateEventIds()
-    {
-        const QStringList ids {QStringLiteral("updateunavailable"), QStringLiteral("updateready"),
-            QStringLiteral("updateset"), QStringLiteral("initerror"), QStringLiteral("replyerror"),
-            QStringLiteral("disabled"), QStringLiteral("upgradeready"), QStringLiteral("upgradeset")};
-        for (int state = 0; state < ids.size(); ++state) {
-            QCOMPARE(stateEventId(state), ids[state]);
-        }
-        QVERIFY(stateEventId(8).isEmpty());
-        QVERIFY(stateEventId(-1).isEmpty());
-    }
-
 private:
     std::unique_ptr<NotifierCore> m_core;
     std::unique_ptr<NotifierCoreProbe> m_probe;
