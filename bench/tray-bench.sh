@@ -68,41 +68,19 @@ done
 grep -q 'CMAKE_BUILD_TYPE:STRING=Release' "$build/CMakeCache.txt" 2>/dev/null ||
     say "warning: $build is not a Release build"
 
-# shellcheck source=scripts/wait.sh
-. "$repo/scripts/wait.sh"
+# shellcheck source=scripts/processes.sh
+. "$repo/scripts/processes.sh"
 
-pids=()
 tmp=
-stop_pid() {
-    local pid=$1
-    alive "$pid" && kill -TERM "$pid" 2>/dev/null
-    for _ in $(seq 100); do alive "$pid" || break; sleep 0.05; done
-    alive "$pid" && kill -KILL "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null || true
-}
 cleanup() {
     local status=$?
     trap - EXIT INT TERM
-    local i
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do stop_pid "${pids[i]}"; done
+    stop_all
     [ -n "$tmp" ] && rm -rf "$tmp"
     exit "$status"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
-
-start() {
-    local name=$1
-    shift
-    "$@" >"$tmp/$name.out" 2>"$tmp/$name.err" &
-    last_pid=$!
-    pids+=("$last_pid")
-}
-start_bus() {
-    start "$1" dbus-daemon --config-file="$repo/scripts/demo-bus.conf" --nofork --nopidfile --print-address=1
-    wait_until 10 "$last_pid" "starting bus $1" has_line "$tmp/$1.out"
-    bus_address=$(head -n1 "$tmp/$1.out")
-}
 
 mkdir -p "$output"
 output=$(cd "$output" && pwd)

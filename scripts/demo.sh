@@ -44,11 +44,10 @@ fail() {
     exit 1
 }
 
-# shellcheck source=scripts/wait.sh
-. "$repo/scripts/wait.sh"
+# shellcheck source=scripts/processes.sh
+. "$repo/scripts/processes.sh"
 
 # --- Processes and clean-up ------------------------------------------------------------------------------
-pids=()
 tmp=
 log_written=1
 cleanup() {
@@ -56,14 +55,7 @@ cleanup() {
     trap - EXIT INT TERM
     # The log while the simulator can still answer.
     [ "$log_written" -eq 1 ] || write_log
-    local i pid
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        pid=${pids[i]}
-        alive "$pid" && kill -TERM "$pid" 2>/dev/null
-        for _ in $(seq 100); do alive "$pid" || break; sleep 0.05; done
-        alive "$pid" && kill -KILL "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null || true
-    done
+    stop_all
     [ -n "$tmp" ] && rm -rf "$tmp"
     exit "$status"
 }
@@ -78,23 +70,6 @@ record_command() {
     local quoted
     quoted=$(printf '%q ' "$@")
     record "${quoted% }"
-}
-
-# start NAME COMMAND...: runs COMMAND in the background with its output in $tmp/NAME.out and .err.
-start() {
-    local name=$1
-    shift
-    record_command "$@"
-    "$@" >"$tmp/$name.out" 2>"$tmp/$name.err" &
-    last_pid=$!
-    pids+=("$last_pid")
-}
-
-# start_bus NAME: a private dbus-daemon; sets bus_address.
-start_bus() {
-    start "$1" dbus-daemon --config-file="$repo/scripts/demo-bus.conf" --nofork --nopidfile --print-address=1
-    wait_until 10 "$last_pid" "starting the $1 bus" has_line "$tmp/$1.out"
-    bus_address=$(head -n1 "$tmp/$1.out")
 }
 
 # --- 1. Packages -----------------------------------------------------------------------------------------
