@@ -5,6 +5,7 @@
 #include "NotificationRecorder.h"
 #include "NotifierCoreProbe.h"
 #include "SettingsDialog.h"
+#include "SettingsFile.h"
 #include "TestMain.h"
 
 #include <QDir>
@@ -24,15 +25,6 @@ QVariant stored(const QString& key)
 {
     std::unique_ptr<QSettings> settings(openSettings());
     return settings->value(settingsGroup + QLatin1Char('/') + key);
-}
-
-void writeSettingsFile(const QByteArray& content)
-{
-    const QString path = TestEnvironment::instance().settingsFile();
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(content);
 }
 
 } // namespace
@@ -72,7 +64,7 @@ private Q_SLOTS:
         QCOMPARE(m_probe->checkTimer()->interval(), 5000);
         QVERIFY(m_probe->checkTimer()->isActive());
         // Stored typed, not as text.
-        QVERIFY(readFile().contains("nextNotifyDate=@DateTime("));
+        QVERIFY(SettingsFile::read().contains("nextNotifyDate=@DateTime("));
 
         // The first reminder comes one interval after the first start.
         m_probe->updateStatus(UpdateReady);
@@ -112,7 +104,7 @@ private Q_SLOTS:
 
     void invalidNextDateIsReplacedAndStored()
     {
-        writeSettingsFile("[%General]\nnextNotifyDate=next tuesday\nnotifyInterval=7200\n");
+        QVERIFY(SettingsFile::write("[%General]\nnextNotifyDate=next tuesday\nnotifyInterval=7200\n"));
         makeCore();
         QCOMPARE(m_probe->nextNotifyDate(), start.addSecs(7200));
         QCOMPARE(stored(keyNextNotifyDate).toDateTime(), start.addSecs(7200));
@@ -131,7 +123,7 @@ private Q_SLOTS:
     void unusableIntervalFallsBackToOneDay()
     {
         QFETCH(QByteArray, value);
-        writeSettingsFile("[%General]\nnotifyInterval=" + value + "\nnextNotifyDate=@DateTime(garbage)\n");
+        QVERIFY(SettingsFile::write("[%General]\nnotifyInterval=" + value + "\nnextNotifyDate=@DateTime(garbage)\n"));
         makeCore();
         QCOMPARE(m_probe->notifyInterval(), 86400);
         // The schedule still moves forward and ends.
@@ -142,10 +134,10 @@ private Q_SLOTS:
 
     void corruptOrUnconvertibleValues()
     {
-        writeSettingsFile(
+        QVERIFY(SettingsFile::write(
             QByteArray("\x00\xff\xfe[General\n=\n[%General]\nhideTrayDelay=soon\nskipNotificationDelay=x\n"
                        "skipNotificationSince=@Variant(\x01\x02)\nnotifyInterval=@DateTime()\n",
-                100));
+                100)));
         makeCore();
         QCOMPARE(m_probe->notifyInterval(), 86400);
         QCOMPARE(m_probe->hideTimer()->interval(), 0);
@@ -497,12 +489,6 @@ private:
 
     QList<QJsonObject> notifies() const { return m_recorder.calls(QStringLiteral("Notify")); }
     QList<QJsonObject> closes() const { return m_recorder.calls(QStringLiteral("CloseNotification")); }
-
-    QByteArray readFile() const
-    {
-        QFile file(TestEnvironment::instance().settingsFile());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
 
     NotificationRecorder m_recorder;
     std::unique_ptr<NotifierCore> m_core;
