@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <algorithm>
 #include <cstring>
 #include <dirent.h>
 
@@ -83,7 +82,8 @@ bool SystemdService::isProcessRunning() const
     bool found = false;
     while (const dirent* entry = ::readdir(proc)) {
         const char* name = entry->d_name;
-        if (!std::all_of(name, name + std::strlen(name), [](char c) { return c >= '0' && c <= '9'; }) || !*name) {
+        const bool isPid = *name && std::strspn(name, "0123456789") == std::strlen(name);
+        if (!isPid) {
             continue;
         }
         if (firstArgument(QString::fromLatin1(name)) == wanted) {
