@@ -1,10 +1,15 @@
 #include "NotifierStarter.h"
 
+#include "Constants.h"
+#include "DbusUpdateService.h"
+#include "DpkgPackageQuery.h"
 #include "NotifierCore.h"
 #include "QtSingleApplication.h"
+#include "SystemClock.h"
+#include "SystemdService.h"
+#include "ZibDesktop.h"
 
 #include <QIcon>
-#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QSessionManager>
 #include <QSocketNotifier>
@@ -13,7 +18,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-Q_LOGGING_CATEGORY(lcStarter, "zib.notifier.starter", QtWarningMsg)
+struct NotifierStarter::Outside
+{
+    SystemClock clock;
+    DbusUpdateService service;
+    ZibAdmin::SystemdService presence {updateServiceExecutable};
+    DpkgPackageQuery packages;
+    ZibDesktop desktop;
+};
 
 namespace {
 int sigTermFds[2] = {-1, -1};
@@ -47,7 +59,9 @@ NotifierStarter::NotifierStarter(QtSingleApplication* app)
 
     QGuiApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("zib-user-update-notifier")));
-    m_core = new NotifierCore(true, this);
+    m_outside = std::make_unique<Outside>();
+    m_core = new NotifierCore(true,
+        {m_outside->clock, m_outside->service, m_outside->presence, m_outside->packages, m_outside->desktop}, this);
 
     connect(app, &QGuiApplication::saveStateRequest, this, &NotifierStarter::onSaveStateRequest);
     connect(app, &QtSingleApplication::messageReceived, this, &NotifierStarter::onMessageReceived);
@@ -61,7 +75,8 @@ NotifierStarter::NotifierStarter(QtSingleApplication* app)
 
 NotifierStarter::~NotifierStarter()
 {
-    qCDebug(lcStarter) << "starter destroyed";
+    // The core uses m_outside, which dies before the QObject children would.
+    delete m_core;
 }
 
 void NotifierStarter::sigTermHandler(int)

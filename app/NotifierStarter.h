@@ -4,6 +4,8 @@
 #include <QCommandLineParser>
 #include <QObject>
 
+#include <memory>
+
 class NotifierCore;
 class QSessionManager;
 class QSocketNotifier;
@@ -19,7 +21,6 @@ public:
 
     bool mustExit() const { return m_mustExit; }
     int exitCode() const { return m_exitCode; }
-    NotifierCore* core() const { return m_core; }
 
     // Async-signal-safe: only writes one byte into the socket pair.
     static void sigTermHandler(int);
@@ -34,6 +35,9 @@ private:
     int m_exitCode = 0;
     bool m_mustExit = false;
     QCommandLineParser m_parser;
+    // The core's real outside world; made only when this process becomes the notifier.
+    struct Outside;
+    std::unique_ptr<Outside> m_outside;
     NotifierCore* m_core = nullptr;
     QCommandLineOption m_settingsOption;
 };

@@ -1,184 +1,268 @@
 #include "NotifierCore.h"
 
-#include "Constants.h"
-#include "NotifierLogging.h"
-#include "PackageManager.h"
+#include "Clock.h"
+#include "Notifications.h"
+#include "Presentation.h"
+#include "ReminderSchedule.h"
+#include "ServiceClient.h"
 #include "SettingsDialog.h"
+#include "Tray.h"
 #include "UpdateInfoDialog.h"
-#include "ZibHelpMenu.h"
-
-#include <QAction>
-#include <QGuiApplication>
-#include <QMenu>
-#include <QTimer>
+#include "UpgradeTool.h"
+#include "VersionFile.h"
 
 namespace {
-constexpr int packageCheckIntervalMs = 60000;
-constexpr int upgradeFilesIntervalMs = 10000;
-constexpr int statusPollIntervalMs = 30000;
-constexpr int firstPollDelayMs = 3000;
+constexpr int checkIntervalMs = 5000;
 constexpr int remindMenuIntervalMs = 1800000;
+
+bool isUpdateState(int state)
+{
+    return state == UpdateReady || state == UpdateSet || state == UpgradeReady || state == UpgradeSet;
+}
 } // namespace
 
-NotifierCore::NotifierCore(bool withTrayIcon, QObject* parent) : QObject(parent)
+NotifierCore::NotifierCore(bool withTrayIcon, const Platform& platform, QObject* parent)
+    : QObject(parent), m_clock(platform.clock), m_checkTimer(this), m_hideTimer(this), m_remindMenuTimer(this)
 {
-    buildMenu();
+    m_tray = new Tray(withTrayIcon, platform.desktop, this);
+    connect(m_tray, &Tray::infoRequested, this, &NotifierCore::showInfoDialog);
+    connect(m_tray, &Tray::settingsRequested, this, &NotifierCore::showSettings);
+    connect(m_tray, &Tray::remindLaterChosen, this, &NotifierCore::onRemindLaterChosen);
 
-    if (withTrayIcon) {
-        m_trayIcon = new QSystemTrayIcon(this);
-        m_trayIcon->setContextMenu(m_menu);
-        m_trayIcon->setIcon(trayPicture(iconUnavailable, iconUnavailableFallback));
-        connect(m_trayIcon, &QSystemTrayIcon::activated, this, &NotifierCore::showInfoDialogByTray);
-        m_trayIcon->setVisible(true);
-    }
+    m_notifications = new Notifications(this);
+    connect(m_notifications, &Notifications::showMoreChosen, this, &NotifierCore::showInfoDialog);
 
-    m_checkTimer = new QTimer(this);
-    connect(m_checkTimer, &QTimer::timeout, this, &NotifierCore::checkTimeToNotify);
+    m_checkTimer.setObjectName(QStringLiteral("checkTimer"));
+    connect(&m_checkTimer, &QTimer::timeout, this, &NotifierCore::checkTimeToNotify);
+    m_hideTimer.setObjectName(QStringLiteral("hideTimer"));
+    m_hideTimer.setSingleShot(true);
+    connect(&m_hideTimer, &QTimer::timeout, this, &NotifierCore::hideTrayIcon);
 
-    m_hideTimer = new QTimer(this);
-    m_hideTimer->setSingleShot(true);
-    connect(m_hideTimer, &QTimer::timeout, this, &NotifierCore::hideTrayIcon);
-
-    connect(&m_dbusService, &ZibAdmin::DbusService::showMessage, this, &NotifierCore::onDbusServiceMessage);
-    connect(&m_dbusService, &ZibAdmin::DbusService::processOutput, this, &NotifierCore::onDbusServiceOutput);
+    m_client = new ServiceClient(platform.service, platform.presence, this);
+    m_upgradeTool = new UpgradeTool(platform.packages, this);
 
     readSettings();
-
-    if (m_hideTray && m_trayIcon) {
-        m_trayIcon->hide();
+    // With the default settings the icon starts hidden; the first state that matters shows it.
+    if (m_settings.hideTray) {
+        m_tray->setVisible(false);
     }
-    if (m_trayIcon && m_trayIcon->isVisible()) {
-        // Hand the icon to the tray now, so it is embedded while the slower start-up steps run.
-        QGuiApplication::sync();
-    }
+    m_tray->flush();
 
-    checkUpgradeTool();
-    m_packageTimer = new QTimer(this);
-    m_packageTimer->setInterval(packageCheckIntervalMs);
-    connect(m_packageTimer, &QTimer::timeout, this, &NotifierCore::checkUpgradeTool);
-    m_packageTimer->start();
+    m_upgradeTool->start();
 
-    connectToService();
+    connect(m_client, &ServiceClient::pollStarted, this, [this] { m_currentVersion = readSystemVersion(); });
+    connect(m_client, &ServiceClient::connecting, m_upgradeTool, &UpgradeTool::pauseFiles);
+    connect(m_client, &ServiceClient::connected, this, [this](bool first) {
+        // Later connections keep what is shown until a poll has asked the service.
+        if (first) {
+            updateStatus(UpdateUnavailable);
+        }
+        m_upgradeTool->resumeFiles();
+    });
+    connect(m_client, &ServiceClient::unreachable, this, [this] { updateStatus(InitError); });
+    connect(m_client, &ServiceClient::callFailed, this, [this] { updateStatus(ReplyError); });
+    connect(m_client, &ServiceClient::errorChecked, this, [this](int code, bool answered) {
+        if (answered && code == 0) {
+            m_notifications->forgetLastError();
+        }
+        m_notifications->showError(code, QString());
+    });
+    connect(m_client, &ServiceClient::polled, this, &NotifierCore::onPolled);
+    m_client->start();
 
-    showUpdateResult();
-    showUpgradeResult();
+    m_currentVersion = readSystemVersion();
 
-    m_currentVersion = readCurrentVersion();
-
-    m_statusTimer = new QTimer(this);
-    connect(m_statusTimer, &QTimer::timeout, this, &NotifierCore::pollStatus);
-    m_statusTimer->setInterval(statusPollIntervalMs);
-    m_statusTimer->start();
-    QTimer::singleShot(firstPollDelayMs, this, &NotifierCore::pollStatus);
-
-    m_remindMenuTimer = new QTimer(this);
-    connect(m_remindMenuTimer, &QTimer::timeout, this, &NotifierCore::updateRemindMenu);
-    m_remindMenuTimer->setInterval(remindMenuIntervalMs);
-    m_remindMenuTimer->start();
+    m_remindMenuTimer.setObjectName(QStringLiteral("remindMenuTimer"));
+    m_remindMenuTimer.setInterval(remindMenuIntervalMs);
+    connect(&m_remindMenuTimer, &QTimer::timeout, this, &NotifierCore::updateRemindMenu);
+    m_remindMenuTimer.start();
 }
 
 NotifierCore::~NotifierCore()
 {
-    qCDebug(lcCore) << "destroying: menu";
-    delete m_menu;
-    qCDebug(lcCore) << "destroying: notification";
-    closeNotification();
-    qCDebug(lcCore) << "destroying: dialogs";
-    delete m_infoDialog;
-    delete m_settingsDialog;
-    qCDebug(lcCore) << "destroying: members and children";
-}
-
-void NotifierCore::buildMenu()
-{
-    if (m_menu) {
-        return;
-    }
-    m_menu = new QMenu();
-
-    m_remindMenu = new QMenu(m_menu);
-    m_remindMenu->setTitle(tr("Disable notifications"));
-    QAction* hourAction = m_remindMenu->addAction(tr("in 1 hour"));
-    hourAction->setData(1);
-    m_remindDayAction = m_remindMenu->addAction(tr("for 1 day"));
-    m_remindDayAction->setData(24);
-    m_remindTwoDaysAction = m_remindMenu->addAction(tr("for 2 days"));
-    m_remindTwoDaysAction->setData(48);
-    m_remindWeekAction = m_remindMenu->addAction(tr("for a week"));
-    m_remindWeekAction->setData(168);
-    // Its hours depend on the due date and are computed later.
-    m_remindNeverAction = m_remindMenu->addAction(tr("Not to remind"));
-    m_remindNeverAction->setVisible(false);
-    connect(m_remindMenu, &QMenu::triggered, this, &NotifierCore::onRemindLaterActionTriggered);
-    m_remindMenu->setEnabled(false);
-
-    m_menu->addMenu(new ZibHelpMenu(m_menu));
-
-    QAction* settingsAction = m_menu->addAction(tr("&Settings"));
-    connect(settingsAction, &QAction::triggered, this, &NotifierCore::showSettings);
-
-    m_menu->addSeparator();
-
-    m_stateAction = m_menu->addAction(tr("&No updates"));
-    m_stateAction->setEnabled(false);
-    connect(m_stateAction, &QAction::triggered, this, &NotifierCore::changeSystemStateManual);
-
-    m_menu->addMenu(m_remindMenu);
-}
-
-void NotifierCore::showInfoDialogByTray(QSystemTrayIcon::ActivationReason reason)
-{
-    if (reason == QSystemTrayIcon::Trigger) {
-        showInfoDialog();
-    }
+    delete m_tray;
+    m_notifications->close();
+    m_infoDialog.reset();
+    m_settingsDialog.reset();
 }
 
 void NotifierCore::showInfoDialog()
 {
     if (!m_infoDialog) {
-        m_infoDialog = new UpdateInfoDialog();
-        connect(m_infoDialog, &UpdateInfoDialog::enableRequest, this, &NotifierCore::onEnableRequest);
-        connect(m_infoDialog, &UpdateInfoDialog::disableRequest, this, &NotifierCore::onDisableRequest);
-        connect(m_infoDialog, &QDialog::accepted, this, &NotifierCore::checkRebootRequest);
+        m_infoDialog = std::make_unique<UpdateInfoDialog>();
     }
-    pushDialogData(m_inProgress);
+    pushDialogData();
     m_infoDialog->show();
 }
 
 void NotifierCore::showSettings()
 {
     if (!m_settingsDialog) {
-        m_settingsDialog = new SettingsDialog();
-        connect(m_settingsDialog, &QDialog::accepted, this, &NotifierCore::readSettings);
-        connect(m_settingsDialog, &QDialog::rejected, this, [this] { updateStatus(State(m_state)); });
+        m_settingsDialog = std::make_unique<SettingsDialog>();
+        connect(m_settingsDialog.get(), &QDialog::accepted, this, &NotifierCore::readSettings);
+        connect(m_settingsDialog.get(), &QDialog::rejected, this, [this] { updateStatus(m_state); });
     }
-    if (m_trayIcon) {
-        m_settingsDialog->setWindowIcon(m_trayIcon->icon());
+    if (m_tray->hasIcon()) {
+        m_settingsDialog->setWindowIcon(m_tray->icon());
     }
     if (!m_settingsDialog->isVisible()) {
         m_settingsDialog->show();
     }
     m_settingsDialog->raise();
-    if (m_trayIcon) {
-        m_trayIcon->show();
+    m_tray->setVisible(true);
+}
+
+void NotifierCore::readSettings()
+{
+    m_settings = SettingsStore::load(m_clock.now());
+    m_nextNotifyMs = m_settings.nextNotifyDate.toMSecsSinceEpoch();
+    m_checkTimer.setInterval(checkIntervalMs);
+    m_hideTimer.setInterval(m_settings.hideTrayDelayMs);
+    m_checkTimer.start();
+    if (m_client->isConnected()) {
+        updateStatus(m_state);
     }
 }
 
-void NotifierCore::checkUpgradeTool()
+void NotifierCore::updateStatus(int state)
 {
-    if (ZibAdmin::PackageManager::isPackageInstalled(upgradePackageName, QStringLiteral("ii\\s%1"))) {
-        if (!m_upgradeFilesTimer) {
-            m_upgradeFilesTimer = new QTimer(this);
-            connect(m_upgradeFilesTimer, &QTimer::timeout, this, &NotifierCore::checkUpgradeFiles);
-            m_upgradeFilesTimer->setInterval(upgradeFilesIntervalMs);
+    m_hideTimer.stop();
+    m_tray->setLook(Presentation::trayLookFor(state));
+    applyTrayVisibility(state);
+    if (state == UpdateUnavailable) {
+        m_notifications->close();
+    }
+    if (isUpdateState(state)) {
+        m_updateSeen = true;
+    }
+    if (state != m_state) {
+        m_state = state;
+        notify(state);
+    }
+    m_tray->setStateEntry(
+        Presentation::stateEntryFor(state, dueFacts(state), m_clock.now(), m_tray->isStateEntryEnabled()));
+    if (m_infoDialog) {
+        pushDialogData();
+    }
+    if (state == ReplyError) {
+        m_client->reconnect();
+    } else if (state == Disabled) {
+        m_client->retryLater();
+    }
+}
+
+void NotifierCore::applyTrayVisibility(int state)
+{
+    switch (Presentation::trayLookFor(state).visibility) {
+    case TrayLook::Unchanged:
+        if (state == UpdateUnavailable && m_tray->isVisible() && m_settings.hideTray) {
+            m_hideTimer.start();
         }
-        if (!m_upgradeFilesTimer->isActive()) {
-            m_upgradeFilesTimer->start();
+        break;
+    case TrayLook::Shown:
+        m_tray->setVisible(true);
+        break;
+    case TrayLook::ShownUnlessDeferred:
+        // While reminders are postponed the icon may hide, but never under an open settings window.
+        m_tray->setVisible(!(isPostponed() && m_settings.hideTrayDeferred) || isSettingsDialogVisible());
+        break;
+    }
+}
+
+void NotifierCore::onPolled(int answer, bool dateChanged)
+{
+    if (answer != -2) {
+        m_upgradeMode = false;
+    }
+    if (answer == -2) {
+        m_upgradeMode = true;
+    } else if (answer == -1 || (answer >= 0 && answer <= 3)) {
+        updateStatus(answer == -1 ? ReplyError : UpdateUnavailable);
+        updateRemindMenu();
+    } else if (answer >= 4 && answer <= 6) {
+        m_inProgress = false;
+        const int before = m_state;
+        updateStatus(answer == 4 ? UpdateReady : UpdateSet);
+        // An update without a date must not wait for the half-hourly refresh to become postponable.
+        if (dateChanged || m_state != before) {
+            updateRemindMenu();
         }
+    }
+}
+
+void NotifierCore::notify(int state)
+{
+    if (ReminderSchedule::mayNotify(state, isPostponed(), m_updateSeen)) {
+        m_notifications->showState(state, Presentation::notificationFor(state, dueFacts(state), m_clock.now()));
+    }
+}
+
+void NotifierCore::checkTimeToNotify()
+{
+    if (m_clock.msecsSinceEpoch() < m_nextNotifyMs) {
         return;
     }
-    if (m_upgradeFilesTimer) {
-        m_upgradeFilesTimer->stop();
+    notify(m_state);
+    // A reminder that fell into a postponement is dropped, not deferred.
+    m_settings.nextNotifyDate =
+        ReminderSchedule::nextAfter(m_settings.nextNotifyDate, m_settings.notifyInterval, m_clock.now());
+    m_nextNotifyMs = m_settings.nextNotifyDate.toMSecsSinceEpoch();
+    SettingsStore::saveNextNotifyDate(m_settings.nextNotifyDate);
+}
+
+void NotifierCore::onRemindLaterChosen(int hours)
+{
+    m_settings.skipNotificationDelay = qint64(hours) * 3600;
+    m_settings.skipNotificationSince = m_clock.now();
+    SettingsStore::savePostponement(m_settings.skipNotificationDelay, m_settings.skipNotificationSince);
+    m_notifications->close();
+    if (m_settings.hideTrayDeferred) {
+        hideTrayIcon();
     }
-    resetUpgradeInfo();
+}
+
+void NotifierCore::hideTrayIcon()
+{
+    // The icon stays while the user edits the settings.
+    if (!isSettingsDialogVisible()) {
+        m_tray->hide();
+    }
+}
+
+void NotifierCore::updateRemindMenu()
+{
+    const QDateTime due = m_upgradeMode ? m_upgradeDate : m_client->updateDate();
+    const ReminderSchedule::RemindMenu menu = ReminderSchedule::remindMenuFor(due, m_clock.now());
+    m_tray->setRemindMenu(menu);
+    if (menu.usable) {
+        m_tray->setRemindMenuEnabled(isUpdateState(m_state));
+    }
+}
+
+void NotifierCore::pushDialogData()
+{
+    if (m_tray->hasIcon()) {
+        m_infoDialog->setWindowIcon(m_tray->icon());
+    }
+    m_infoDialog->setDialogData(State(m_state), m_upgradeMode ? m_upgradeDate : m_client->updateDate(),
+        m_currentVersion, m_upgradeMode ? m_upgradeVersion : m_client->updateVersion(), m_inProgress);
+}
+
+bool NotifierCore::isPostponed() const
+{
+    return ReminderSchedule::isPostponed(
+        m_settings.skipNotificationDelay, m_settings.skipNotificationSince, m_clock.now());
+}
+
+bool NotifierCore::isSettingsDialogVisible() const
+{
+    return m_settingsDialog && m_settingsDialog->isVisible();
+}
+
+DueFacts NotifierCore::dueFacts(int state) const
+{
+    if (state == UpgradeReady || state == UpgradeSet) {
+        return {m_upgradeDate, m_upgradeForced};
+    }
+    return {m_client->updateDate(), m_updateLocked};
 }

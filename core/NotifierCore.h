@@ -1,156 +1,89 @@
 #pragma once
 
-#include "DbusService.h"
-#include "State.h"
+#include "SettingsStore.h"
 
-#include <QDateTime>
 #include <QObject>
-#include <QPointer>
-#include <QProcess>
-#include <QSystemTrayIcon>
-#include <QVariantList>
+#include <QTimer>
 
-#include <optional>
+#include <memory>
 
-class KNotification;
-class QAction;
-class QDBusInterface;
-class QFileSystemWatcher;
-class QMenu;
-class QTimer;
+class Clock;
+class Desktop;
+class Notifications;
+class PackageQuery;
+class ServiceClient;
+class ServicePresence;
 class SettingsDialog;
+class Tray;
 class UpdateInfoDialog;
+class UpdateService;
+class UpgradeTool;
+struct DueFacts;
 
-// The running notifier: tray icon and menu, dialogs, notifications, the update-service connection and
-// every timer. One state (m_state) drives what the tray, the menu and the notification show.
+// The running notifier. It owns the parts and wires them: one state (m_state) decides what the tray,
+// the menu, the notification and the information window show.
 class NotifierCore : public QObject
 {
     Q_OBJECT
 public:
-    NotifierCore(bool withTrayIcon, QObject* parent);
+    // The outside world, as the core sees it; the caller keeps these alive longer than the core.
+    struct Platform
+    {
+        Clock& clock;
+        UpdateService& service;
+        ServicePresence& presence;
+        PackageQuery& packages;
+        Desktop& desktop;
+    };
+
+    NotifierCore(bool withTrayIcon, const Platform& platform, QObject* parent);
     ~NotifierCore() override;
+
+    int state() const { return m_state; }
+    Tray& tray() const { return *m_tray; }
+    Notifications& notifications() const { return *m_notifications; }
+    ServiceClient& serviceClient() const { return *m_client; }
+    SettingsDialog* settingsDialog() const { return m_settingsDialog.get(); }
+    UpdateInfoDialog* infoDialog() const { return m_infoDialog.get(); }
 
 public Q_SLOTS:
     void showSettings();
-    void readSettings();
-    void notifClosed();
-    void showInfoDialogByTray(QSystemTrayIcon::ActivationReason reason);
-    void hideTrayIcon();
-    void onRemindLaterActionTriggered(QAction* action);
-    void changeSystemStateManual();
-    void checkTimeToNotify();
-    void processFinished(int exitCode, QProcess::ExitStatus exitStatus);
-    void checkRebootRequest();
-
-private:
-    friend struct NotifierCoreProbe; // white-box access for the tests
-
-    // Tray, menu and dialogs
-    void buildMenu();
     void showInfoDialog();
-    void checkUpgradeTool();
-
-    // Update-service client
-    void connectToService();
-    void pollStatus();
-    void fetchServiceError();
-    bool fetchUpdateDate();
-    void fetchUpdateVersion();
-    void removeResultStamp(int kind);
-    void enterOutsideState();
-    template<typename T>
-    std::optional<T> callService(const QString& method, const QVariantList& arguments = {});
-    template<typename T>
-    std::optional<T> invokeService(const QString& method, const QVariantList& arguments = {});
-
-    // State model
-    void updateStatus(State state);
-    void updateMenuState(State state);
-    static QIcon trayPicture(const QString& themeName, const QString& fallback);
-    void setTrayPresentation(const QString& themeName, const QString& fallback, const QString& toolTip);
-    void showTrayUnlessDeferred();
-    void startReconnectTimer();
-    void pushDialogData(bool inProgress);
-
-    // Manual state change and reboot
-    void onDbusServiceMessage(const QString& title, const QString& message);
-    void onDbusServiceOutput(const QString& output);
-    void onEnableRequest();
-    void onDisableRequest();
-    void onUpdateOnRebootAction();
-    void enableUpdateOnReboot();
-    void disableUpdateOnReboot();
-    void scheduleUpgrade();
-    void postponeUpgrade();
-    void showErrorNotification(int type, const QString& detail);
-
-    // Upgrade files
-    void checkUpgradeFiles();
-    void applyUpgradeReport();
-    bool findUpgradeReport();
-    int readUpgradeMode(const QString& path);
-    QDateTime readUpgradeDate();
-    QString readTargetRelease();
-    void watchUpgradeReport();
-    void unwatchUpgradeReport();
-    void resetUpgradeInfo();
-    bool noServiceError() const;
-
-    // Result stamps and version
-    void showUpdateResult();
-    void showUpgradeResult();
-    QString readCurrentVersion() const;
-
-    // Notification schedule and remind-later
-    void notify(int state);
-    bool isSkipActive() const;
-    void closeNotification();
+    void readSettings();
+    void hideTrayIcon();
+    void checkTimeToNotify();
     void updateRemindMenu();
 
-    QMenu* m_menu = nullptr;
-    QMenu* m_remindMenu = nullptr;
-    QSystemTrayIcon* m_trayIcon = nullptr;
-    SettingsDialog* m_settingsDialog = nullptr;
-    QPointer<KNotification> m_notification;
-    QPointer<KNotification> m_errorNotification;
-    int m_lastErrorType = 0;
-    qint64 m_skipNotificationDelay = -1;
-    bool m_hideTray = false;
-    bool m_hideTrayDeferred = false;
-    bool m_updateLocked = false;
-    bool m_upgradeForced = false;
-    QDateTime m_upgradeDate;
-    int m_state = UpdateUnavailable;
-    QString m_closedEventId;
-    QDateTime m_skipNotificationSince;
-    QDateTime m_updateDate;
-    QAction* m_stateAction = nullptr;
-    QAction* m_remindDayAction = nullptr;
-    QAction* m_remindTwoDaysAction = nullptr;
-    QAction* m_remindWeekAction = nullptr;
-    QAction* m_remindNeverAction = nullptr;
-    QTimer* m_checkTimer = nullptr;
-    QTimer* m_hideTimer = nullptr;
-    QTimer* m_remindMenuTimer = nullptr;
-    QTimer* m_statusTimer = nullptr;
-    QTimer* m_reconnectTimer = nullptr;
-    QTimer* m_upgradeFilesTimer = nullptr;
-    QTimer* m_packageTimer = nullptr;
-    UpdateInfoDialog* m_infoDialog = nullptr;
-    QDBusInterface* m_service = nullptr;
-    bool m_serviceConnected = false;
-    bool m_actionsOffered = false;
-    int m_notifyInterval = 0;
+private:
+    void updateStatus(int state);
+    void applyTrayVisibility(int state);
+    void onPolled(int answer, bool dateChanged);
+    void onRemindLaterChosen(int hours);
+    void notify(int state);
+    void pushDialogData();
+    bool isPostponed() const;
+    bool isSettingsDialogVisible() const;
+    DueFacts dueFacts(int state) const;
+
+    Clock& m_clock;
+    Tray* m_tray = nullptr;
+    Notifications* m_notifications = nullptr;
+    ServiceClient* m_client = nullptr;
+    UpgradeTool* m_upgradeTool = nullptr;
+    std::unique_ptr<SettingsDialog> m_settingsDialog;
+    std::unique_ptr<UpdateInfoDialog> m_infoDialog;
+    QTimer m_checkTimer;
+    QTimer m_hideTimer;
+    QTimer m_remindMenuTimer;
+    SettingsStore::Values m_settings;
+    qint64 m_nextNotifyMs = 0;
+    int m_state = 0;
     bool m_updateSeen = false;
     bool m_upgradeMode = false;
     bool m_inProgress = false;
-    int m_serviceReply = -1;
-    QDateTime m_nextNotifyDate;
-    QFileSystemWatcher* m_watcher = nullptr;
-    QProcess m_process;
-    QString m_updateVersion;
+    bool m_updateLocked = false;
+    bool m_upgradeForced = false;
+    QDateTime m_upgradeDate;
     QString m_upgradeVersion;
-    QString m_watchedPath;
     QString m_currentVersion;
-    ZibAdmin::DbusService m_dbusService;
 };

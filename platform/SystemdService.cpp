@@ -1,97 +1,124 @@
 #include "SystemdService.h"
 
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
 #include <QFile>
 #include <QFileInfo>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace ZibAdmin {
 namespace {
 constexpr int systemdTimeoutMs = 2000;
 const QString systemdName = QStringLiteral("org.freedesktop.systemd1");
 
-// First NUL-terminated string of /proc/<pid>/cmdline; bounded so a huge command line costs nothing.
-QByteArray firstArgument(const QString& pid)
+// Whether argv[0] of a process is `wanted`; reads at most a page of its command line.
+bool firstArgumentIs(const char* pid, const QByteArray& wanted)
 {
-    QFile file(QLatin1String("/proc/") + pid + QLatin1String("/cmdline"));
-    if (!file.open(QIODevice::ReadOnly)) {
-        return QByteArray();
+    char path[64];
+    std::snprintf(path, sizeof(path), "/proc/%s/cmdline", pid);
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
     }
-    const QByteArray data = file.read(4096);
-    const int end = data.indexOf('\0');
-    return end < 0 ? data : data.left(end);
+    char data[4096];
+    const ssize_t got = ::read(fd, data, sizeof(data));
+    ::close(fd);
+    if (got <= 0) {
+        return false;
+    }
+    const size_t length = strnlen(data, size_t(got));
+    return length == size_t(wanted.size()) && std::memcmp(data, wanted.constData(), length) == 0;
 }
 } // namespace
 
-SystemdService::SystemdService(const QString& path) : m_path(path) { }
-
-bool SystemdService::isActive() const
+SystemdService::SystemdService(const QString& path, QObject* parent)
+    : QObject(parent), m_path(path), m_bus(QDBusConnection::systemBus())
 {
-    bool answered = false;
-    const bool active = isUnitActive(&answered);
-    return answered ? active : isProcessRunning();
 }
 
-bool SystemdService::isUnitActive(bool* answered) const
+void SystemdService::ask(const QDBusMessage& message, std::function<void(const QDBusMessage&)> then)
 {
-    *answered = false;
-    QDBusConnection bus = QDBusConnection::systemBus();
-    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(systemdName).value()) {
-        return false;
-    }
-    *answered = true;
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message, systemdTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [then](QDBusPendingCallWatcher* call) {
+        call->deleteLater();
+        then(call->reply());
+    });
+}
 
-    const QString unit = QFileInfo(m_path).fileName() + QLatin1String(".service");
+void SystemdService::checkActive(std::function<void(bool)> done)
+{
+    if (!m_bus.isConnected()) {
+        done(isProcessRunning());
+        return;
+    }
+    QDBusMessage hasOwner =
+        QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+            QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
+    hasOwner << systemdName;
+    ask(hasOwner, [this, done](const QDBusMessage& reply) {
+        const bool systemd = reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+            reply.arguments().constFirst().toBool();
+        if (systemd) {
+            askUnit(done);
+        } else {
+            done(isProcessRunning());
+        }
+    });
+}
+
+void SystemdService::askUnit(std::function<void(bool)> done)
+{
     QDBusMessage getUnit = QDBusMessage::createMethodCall(systemdName, QStringLiteral("/org/freedesktop/systemd1"),
         QStringLiteral("org.freedesktop.systemd1.Manager"), QStringLiteral("GetUnit"));
-    getUnit << unit;
-    const QDBusMessage unitReply = bus.call(getUnit, QDBus::Block, systemdTimeoutMs);
-    if (unitReply.type() != QDBusMessage::ReplyMessage || unitReply.arguments().isEmpty()) {
-        return false; // not loaded, so not active
-    }
-    const QString unitPath = qvariant_cast<QDBusObjectPath>(unitReply.arguments().constFirst()).path();
-    if (unitPath.isEmpty()) {
-        return false;
-    }
-
-    QDBusMessage getState = QDBusMessage::createMethodCall(
-        systemdName, unitPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-    getState << QStringLiteral("org.freedesktop.systemd1.Unit") << QStringLiteral("ActiveState");
-    const QDBusMessage stateReply = bus.call(getState, QDBus::Block, systemdTimeoutMs);
-    if (stateReply.type() != QDBusMessage::ReplyMessage || stateReply.arguments().isEmpty()) {
-        return false;
-    }
-    const QVariant state = qvariant_cast<QDBusVariant>(stateReply.arguments().constFirst()).variant();
-    return state.toString() == QLatin1String("active");
+    getUnit << QFileInfo(m_path).fileName() + QLatin1String(".service");
+    ask(getUnit, [this, done](const QDBusMessage& unitReply) {
+        const QString unit = unitReply.arguments().isEmpty()
+            ? QString()
+            : qvariant_cast<QDBusObjectPath>(unitReply.arguments().constFirst()).path();
+        if (unitReply.type() != QDBusMessage::ReplyMessage || unit.isEmpty()) {
+            done(false); // not loaded, so not active
+            return;
+        }
+        QDBusMessage getState = QDBusMessage::createMethodCall(
+            systemdName, unit, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+        getState << QStringLiteral("org.freedesktop.systemd1.Unit") << QStringLiteral("ActiveState");
+        ask(getState, [done](const QDBusMessage& stateReply) {
+            const bool active = stateReply.type() == QDBusMessage::ReplyMessage && !stateReply.arguments().isEmpty() &&
+                qvariant_cast<QDBusVariant>(stateReply.arguments().constFirst()).variant().toString() ==
+                    QLatin1String("active");
+            done(active);
+        });
+    });
 }
 
-bool SystemdService::isProcessRunning() const
+bool SystemdService::isProcessRunning()
 {
-    // Called on every connection attempt: a plain directory walk, no sorting or stat() per entry.
     const QByteArray wanted = QFile::encodeName(m_path);
+    // The process found last time is most likely still the one.
+    if (m_lastPid > 0 && firstArgumentIs(QByteArray::number(m_lastPid).constData(), wanted)) {
+        return true;
+    }
+    m_lastPid = -1;
     DIR* proc = ::opendir("/proc");
     if (!proc) {
         return false;
     }
-    bool found = false;
     while (const dirent* entry = ::readdir(proc)) {
         const char* name = entry->d_name;
-        const bool isPid = *name && std::strspn(name, "0123456789") == std::strlen(name);
-        if (!isPid) {
-            continue;
-        }
-        if (firstArgument(QString::fromLatin1(name)) == wanted) {
-            found = true;
+        if (*name && std::strspn(name, "0123456789") == std::strlen(name) && firstArgumentIs(name, wanted)) {
+            m_lastPid = std::atoi(name);
             break;
         }
     }
     ::closedir(proc);
-    return found;
+    return m_lastPid > 0;
 }
 } // namespace ZibAdmin

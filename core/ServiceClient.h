@@ -1,0 +1,79 @@
+#pragma once
+
+#include "UpdateService.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QQueue>
+#include <QTimer>
+
+// Talks to the update service: connects, polls every 30 s and reconnects. Calls go out one at a time,
+// each after the previous one has answered, and the event loop never waits for them. A request made
+// while a call is pending runs after it.
+class ServiceClient : public QObject
+{
+    Q_OBJECT
+public:
+    ServiceClient(UpdateService& service, ServicePresence& presence, QObject* parent);
+
+    // The first connection, the 30-s poll and a first poll 3 s later.
+    void start();
+    // At once, or right after the call that is pending.
+    void reconnect();
+    // Another attempt in 30 s, also while connected.
+    void retryLater() { m_retryTimer.start(); }
+    void poll();
+
+    // Skipped while not connected; a failure shows as callFailed().
+    void removeResultStamp(int kind);
+    void enterOutsideState(std::function<void()> entered);
+    void enableOnReboot(UpdateService::IntReply done);
+    void disableOnReboot(UpdateService::IntReply done);
+
+    bool isConnected() const { return m_connected; }
+    QDateTime updateDate() const { return m_updateDate; }
+    QString updateVersion() const { return m_updateVersion; }
+
+Q_SIGNALS:
+    void pollStarted(); // also while not connected
+    void connecting(); // an attempt begins; the connection counts as lost until it succeeds
+    void connected(bool first);
+    void unreachable();
+    void callFailed();
+    // The service's error code (0: none) after each poll's error query; `answered` false: the query failed.
+    void errorChecked(int code, bool answered);
+    // A poll's state answer; `dateChanged` only for the answers 4 to 6.
+    void polled(int answer, bool dateChanged);
+
+private:
+    using Step = std::function<void()>;
+
+    void runOrQueue(Step job);
+    void finishJob();
+    void attempt(bool first, Step done);
+    void afterCall(Step next);
+    void fail();
+    void pollError();
+    void pollState();
+    void pollDate(int answer);
+    void pollVersion(int answer, bool dateChanged);
+    void endPoll(std::optional<int> answer, bool dateChanged);
+    void request(std::function<void(UpdateService::IntReply)> call, UpdateService::IntReply done);
+
+    template<typename T>
+    std::function<void(T)> guarded(std::function<void(T)> handler);
+
+    UpdateService& m_service;
+    ServicePresence& m_presence;
+    QTimer m_pollTimer;
+    QTimer m_firstPollTimer;
+    QTimer m_retryTimer;
+    QQueue<Step> m_jobs;
+    bool m_busy = false;
+    bool m_polling = false;
+    bool m_reconnectWanted = false;
+    bool m_connected = false;
+    int m_errorCode = -1;
+    QDateTime m_updateDate;
+    QString m_updateVersion;
+};

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "Presentation.h"
+#include "ReminderSchedule.h"
+
+#include <QObject>
+#include <QSystemTrayIcon>
+
+class Desktop;
+class QAction;
+class QMenu;
+
+// The tray icon and its context menu. Without an icon (a core built for no tray) the menu still
+// follows the state.
+class Tray : public QObject
+{
+    Q_OBJECT
+public:
+    Tray(bool withIcon, Desktop& desktop, QObject* parent);
+    ~Tray() override;
+
+    bool hasIcon() const { return m_icon; }
+    QIcon icon() const;
+    bool isVisible() const;
+    void setVisible(bool visible);
+    // Hides the icon and a menu that may be open.
+    void hide();
+    // Hands a visible icon to the tray host now, before slower work follows.
+    void flush();
+
+    void setLook(const TrayLook& look);
+    void setStateEntry(const StateEntry& entry);
+    bool isStateEntryEnabled() const;
+    void setRemindMenu(const ReminderSchedule::RemindMenu& menu);
+    void setRemindMenuEnabled(bool enabled);
+
+    QMenu* menu() const { return m_menu; }
+
+Q_SIGNALS:
+    void infoRequested();
+    void settingsRequested();
+    void stateEntryTriggered();
+    void remindLaterChosen(int hours);
+
+private:
+    QMenu* m_menu = nullptr; // no parent: a context menu of a tray icon must be a top-level widget
+    QMenu* m_remindMenu = nullptr;
+    QSystemTrayIcon* m_icon = nullptr;
+    QAction* m_stateAction = nullptr;
+    QAction* m_remindDayAction = nullptr;
+    QAction* m_remindTwoDaysAction = nullptr;
+    QAction* m_remindWeekAction = nullptr;
+    QAction* m_remindNeverAction = nullptr;
+};

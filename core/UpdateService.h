@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+// The core's view of the update service. Every call answers later through its callback and never
+// blocks; std::nullopt stands for any failure (D-Bus error, time-out, a reply of the wrong type).
+class UpdateService
+{
+public:
+    using IntReply = std::function<void(std::optional<int>)>;
+    using TextReply = std::function<void(std::optional<QString>)>;
+
+    virtual ~UpdateService() = default;
+
+    // Whether the bus is there and the service's name has an owner.
+    virtual void checkReachable(std::function<void(bool)> done) = 0;
+
+    virtual void currentState(IntReply done) = 0;
+    virtual void currentError(IntReply done) = 0;
+    virtual void updateDate(TextReply done) = 0;
+    virtual void updateVersion(TextReply done) = 0;
+    virtual void enableOnReboot(IntReply done) = 0;
+    virtual void disableOnReboot(IntReply done) = 0;
+    virtual void removeResultStamp(int kind, IntReply done) = 0;
+    virtual void setStateFromOutside(int state, IntReply done) = 0;
+};
+
+// Whether the service's process runs; answers later, like the service itself.
+class ServicePresence
+{
+public:
+    virtual ~ServicePresence() = default;
+    virtual void checkActive(std::function<void(bool)> done) = 0;
+};
+
+// Whether a Debian package is installed.
+class PackageQuery
+{
+public:
+    virtual ~PackageQuery() = default;
+    virtual bool isInstalled(const QString& package) = 0;
+};

@@ -1,0 +1,9 @@
+#pragma once
+
+#include "Clock.h"
+
+class SystemClock : public Clock
+{
+public:
+    qint64 msecsSinceEpoch() const override { return QDateTime::currentMSecsSinceEpoch(); }
+};

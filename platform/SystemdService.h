@@ -1,0 +1,30 @@
+#pragma once
+
+#include "UpdateService.h"
+
+#include <QDBusConnection>
+#include <QObject>
+
+class QDBusMessage;
+
+namespace ZibAdmin {
+// Whether the daemon started from an executable path runs: systemd's word for its unit when systemd is
+// on the system bus, else a process whose argv[0] is that path. Asks systemd without blocking.
+class SystemdService : public QObject, public ServicePresence
+{
+    Q_OBJECT
+public:
+    explicit SystemdService(const QString& path, QObject* parent = nullptr);
+
+    void checkActive(std::function<void(bool)> done) override;
+    bool isProcessRunning();
+
+private:
+    void ask(const QDBusMessage& message, std::function<void(const QDBusMessage&)> then);
+    void askUnit(std::function<void(bool)> done);
+
+    QString m_path;
+    QDBusConnection m_bus;
+    int m_lastPid = -1;
+};
+} // namespace ZibAdmin

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "Desktop.h"
+
+// The desktop's help menu and help viewer.
+class ZibDesktop : public Desktop
+{
+public:
+    QMenu* createHelpMenu(QWidget* parent) override;
+    void showHelp(const QString& topic) override;
+};

@@ -1,0 +1,179 @@
+// The notifier assembled from its parts, with the outside world faked: what a user sees in the tray,
+// the menu and the notifications as the service answers.
+#include "Fakes.h"
+#include "Notifications.h"
+#include "NotifierCore.h"
+#include "ServiceClient.h"
+#include "Tray.h"
+#include "UnitMain.h"
+#include "UpdateInfoDialog.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QSettings>
+#include <QSystemTrayIcon>
+
+namespace {
+const QString state = QStringLiteral("getCurrentStateAsInt");
+
+QAction* entry(const Tray& tray, const QString& text)
+{
+    const QList<QAction*> actions = tray.menu()->actions();
+    for (QAction* action : actions) {
+        if (action->text() == text) {
+            return action;
+        }
+        if (action->menu()) {
+            const QList<QAction*> inner = action->menu()->actions();
+            for (QAction* sub : inner) {
+                if (sub->text() == text) {
+                    return sub;
+                }
+            }
+        }
+    }
+    return nullptr;
+}
+
+QSystemTrayIcon* icon(const NotifierCore& core)
+{
+    return core.tray().findChild<QSystemTrayIcon*>();
+}
+} // namespace
+
+class CoreTest : public QObject
+{
+    Q_OBJECT
+
+    FakeClock clock;
+    FakeUpdateService service;
+    FakePresence presence;
+    FakePackages packages;
+    FakeDesktop desktop;
+
+    std::unique_ptr<NotifierCore> makeCore()
+    {
+        return std::make_unique<NotifierCore>(
+            true, NotifierCore::Platform {clock, service, presence, packages, desktop}, nullptr);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        QFile::remove(QSettings(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier")).fileName());
+        service = FakeUpdateService();
+        presence.active = true;
+    }
+
+    void startsQuietWithNothingPending()
+    {
+        auto core = makeCore();
+        QCOMPARE(core->state(), 0);
+        QVERIFY(!icon(*core)->isVisible()); // hidden by default until something matters
+        QVERIFY(core->notifications().stateEventId().isEmpty());
+        QVERIFY(!entry(core->tray(), QStringLiteral("&No updates"))->isEnabled());
+        QVERIFY(!entry(core->tray(), QStringLiteral("Disable notifications"))->isEnabled());
+        QVERIFY(!entry(core->tray(), QStringLiteral("Not to remind"))->isVisible());
+    }
+
+    void updateShowsInTrayMenuAndNotification()
+    {
+        service.values[state] = 4;
+        service.values[QStringLiteral("getUpdateDateAsString")] = QStringLiteral("10:00 14.12.2026");
+        auto core = makeCore();
+        core->serviceClient().poll();
+        QCOMPARE(core->state(), 1);
+        QVERIFY(icon(*core)->isVisible());
+        QCOMPARE(icon(*core)->toolTip(), QStringLiteral("New system update is available"));
+        QVERIFY(entry(core->tray(), QStringLiteral("&Update on reboot"))->isEnabled());
+        QVERIFY(entry(core->tray(), QStringLiteral("Disable notifications"))->isEnabled());
+        QCOMPARE(entry(core->tray(), QStringLiteral("Not to remind"))->data().toInt(), 159);
+        QCOMPARE(core->notifications().stateEventId(), QStringLiteral("updateready"));
+
+        service.values[state] = 0;
+        core->serviceClient().poll();
+        QCOMPARE(core->notifications().stateEventId(), QStringLiteral("updateunavailable"));
+    }
+
+    // A reconnection must not announce "no updates": the faulty-reply state stays until a poll answers.
+    void reconnectionKeepsTheFaultShown()
+    {
+        service.values[state] = 4;
+        auto core = makeCore();
+        core->serviceClient().poll();
+        service.script[state] = {-1};
+        core->serviceClient().poll();
+        QCOMPARE(core->state(), 4);
+        QVERIFY(core->serviceClient().isConnected());
+        QCOMPARE(core->notifications().stateEventId(), QStringLiteral("replyerror"));
+        core->serviceClient().poll(); // the poll 3 s after the reconnection
+        QCOMPARE(core->state(), 1);
+    }
+
+    void unreachableServiceShowsAndRetries()
+    {
+        presence.active = false;
+        auto core = makeCore();
+        QCOMPARE(core->state(), 3);
+        QVERIFY(icon(*core)->isVisible());
+        QCOMPARE(core->notifications().stateEventId(), QStringLiteral("initerror"));
+        presence.active = true;
+        core->serviceClient().reconnect();
+        QCOMPARE(core->state(), 3); // until the poll that follows
+        core->serviceClient().poll();
+        QCOMPARE(core->state(), 0);
+    }
+
+    void postponementSilencesAndHides()
+    {
+        service.values[state] = 4;
+        auto core = makeCore();
+        core->serviceClient().poll();
+        entry(core->tray(), QStringLiteral("for 2 days"))->trigger();
+        const QSettings stored(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier"));
+        QCOMPARE(stored.value(QStringLiteral("General/skipNotificationDelay")).toLongLong(), 172800);
+        QCOMPARE(stored.value(QStringLiteral("General/skipNotificationSince")).toDateTime(), clock.now());
+        QVERIFY(core->notifications().stateEventId().isEmpty());
+        QVERIFY(!icon(*core)->isVisible());
+        service.values[state] = 5;
+        core->serviceClient().poll();
+        QCOMPARE(core->state(), 2);
+        QVERIFY(!icon(*core)->isVisible());
+        QVERIFY(core->notifications().stateEventId().isEmpty());
+        // The icon stays while the settings window is open.
+        core->showSettings();
+        QVERIFY(icon(*core)->isVisible());
+        core->hideTrayIcon();
+        QVERIFY(icon(*core)->isVisible());
+    }
+
+    void reminderRepeatsOnItsGrid()
+    {
+        service.values[state] = 4;
+        auto core = makeCore();
+        core->serviceClient().poll();
+        core->notifications().close();
+        const QDateTime first = clock.now().addDays(1);
+        clock.advance(3 * 86400 + 43200);
+        core->checkTimeToNotify();
+        QCOMPARE(core->notifications().stateEventId(), QStringLiteral("updateready"));
+        const QSettings stored(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier"));
+        QCOMPARE(stored.value(QStringLiteral("General/nextNotifyDate")).toDateTime(), first.addDays(3));
+    }
+
+    void clickOpensOneInfoWindow()
+    {
+        auto core = makeCore();
+        emit icon(*core)->activated(QSystemTrayIcon::Context);
+        QVERIFY(!core->infoDialog());
+        emit icon(*core)->activated(QSystemTrayIcon::Trigger);
+        auto* first = core->infoDialog();
+        QVERIFY(first && first->isVisible());
+        emit icon(*core)->activated(QSystemTrayIcon::Trigger);
+        QCOMPARE(core->infoDialog(), first);
+    }
+};
+
+ZIB_UNIT_MAIN(CoreTest)
+#include "tst_core.moc"

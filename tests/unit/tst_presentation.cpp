@@ -1,0 +1,132 @@
+// What each state shows: tray picture and tooltip, the menu's state entry, the notification.
+#include "Presentation.h"
+#include "UnitMain.h"
+
+namespace {
+const QDateTime now(QDate(2026, 12, 7), QTime(10, 0));
+const QString unreachable = QStringLiteral("Unable to connect to the service tarno-update-service");
+const QString willUpdate = QStringLiteral("The system will be updated on the next reboot");
+} // namespace
+
+class PresentationTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void tray_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QString>("icon");
+        QTest::addColumn<QString>("toolTip");
+        QTest::addColumn<int>("visibility");
+        QTest::newRow("none") << 0 << "updates-unavailable"
+                              << "No available updates detected" << int(TrayLook::Unchanged);
+        QTest::newRow("ready") << 1 << "updates-available"
+                               << "New system update is available" << int(TrayLook::ShownUnlessDeferred);
+        QTest::newRow("set") << 2 << "updates-after-reboot" << willUpdate << int(TrayLook::ShownUnlessDeferred);
+        QTest::newRow("init error") << 3 << "updates-service-error" << unreachable << int(TrayLook::Shown);
+        QTest::newRow("reply error") << 4 << "updates-service-error" << unreachable << int(TrayLook::Shown);
+        QTest::newRow("disabled") << 5 << "updates-service-disabled"
+                                  << "The service tarno-update-service is disabled" << int(TrayLook::Shown);
+        QTest::newRow("upgrade ready") << 6 << "updates-available"
+                                       << "New system update is available" << int(TrayLook::ShownUnlessDeferred);
+        QTest::newRow("upgrade set") << 7 << "updates-after-reboot" << willUpdate << int(TrayLook::ShownUnlessDeferred);
+    }
+    void tray()
+    {
+        QFETCH(int, state);
+        const TrayLook look = Presentation::trayLookFor(state);
+        QTEST(look.iconName, "icon");
+        QCOMPARE(look.fallback, QStringLiteral(":/icons/%1.svg").arg(look.iconName));
+        QTEST(look.toolTip, "toolTip");
+        QTEST(int(look.visibility), "visibility");
+    }
+
+    // enabled: 1 on, 0 off, -1 unchanged; text empty: unchanged.
+    void stateEntry_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<int>("dueInSecs"); // 0: no date
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<bool>("enabledNow");
+        QTest::addColumn<int>("enabled");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("toolTip");
+        const QString postpone = QStringLiteral("&Postpone the update");
+        const QString wont = QStringLiteral("The system won't be updated on the next reboot");
+        QTest::newRow("none") << 0 << 0 << false << true << 0 << "&No updates"
+                              << "No updates available";
+        QTest::newRow("ready") << 1 << 0 << false << false << 1 << "&Update on reboot" << willUpdate;
+        QTest::newRow("set, date ahead") << 2 << 3600 << false << false << 1 << postpone << wont;
+        QTest::newRow("set, date passed") << 2 << -60 << false << true << 0 << postpone << wont;
+        QTest::newRow("set, locked keeps off") << 2 << 3600 << true << false << 0 << postpone << wont;
+        QTest::newRow("set, locked keeps on") << 2 << 3600 << true << true << 1 << postpone << wont;
+        QTest::newRow("init error") << 3 << 0 << false << true << 0 << ""
+                                    << "Updating system is on error state";
+        QTest::newRow("reply error") << 4 << 0 << false << true << -1 << ""
+                                     << "";
+        QTest::newRow("disabled") << 5 << 0 << false << true << 0 << ""
+                                  << "Updating system is not active";
+        QTest::newRow("upgrade ready") << 6 << 0 << false << false << 1 << "&Update on reboot" << willUpdate;
+        QTest::newRow("upgrade set") << 7 << 3600 << false << false << 1 << postpone << wont;
+        QTest::newRow("upgrade set, forced") << 7 << 3600 << true << true << 0 << postpone << wont;
+        QTest::newRow("upgrade set, date passed") << 7 << -1 << false << true << 0 << postpone << wont;
+    }
+    void stateEntry()
+    {
+        QFETCH(int, state);
+        QFETCH(int, dueInSecs);
+        QFETCH(bool, refused);
+        QFETCH(bool, enabledNow);
+        const DueFacts facts {dueInSecs ? now.addSecs(dueInSecs) : QDateTime(), refused};
+        const StateEntry entry = Presentation::stateEntryFor(state, facts, now, enabledNow);
+        QTEST(entry.enabled ? int(*entry.enabled) : -1, "enabled");
+        QTEST(entry.text.value_or(QString()), "text");
+        QTEST(entry.toolTip.value_or(QString()), "toolTip");
+    }
+
+    void notification_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<int>("dueInSecs");
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("actions");
+        QTest::addColumn<int>("urgency");
+        QTest::addColumn<bool>("persistent");
+        QTest::newRow("none") << 0 << 0 << false << "No available updates detected" << 0 << 10 << false;
+        QTest::newRow("ready") << 1 << 0 << false << "New system update is available" << 2 << 70 << true;
+        QTest::newRow("set, postponable") << 2 << 3600 << false << willUpdate << 0 << 70 << false;
+        QTest::newRow("set, no date") << 2 << 0 << false << willUpdate << 0 << 90 << true;
+        QTest::newRow("set, date come") << 2 << -1 << false << willUpdate << 0 << 90 << true;
+        QTest::newRow("set, refused") << 2 << 3600 << true << willUpdate << 0 << 90 << true;
+        QTest::newRow("init error") << 3 << 0 << false << unreachable << 0 << 90 << false;
+        QTest::newRow("reply error") << 4 << 0 << false << "Some problems with the service reply, please wait" << 0
+                                     << 70 << false;
+        QTest::newRow("disabled") << 5 << 0 << false << "The service tarno-update-service is disabled" << 0 << 90
+                                  << false;
+        QTest::newRow("upgrade ready") << 6 << 0 << false << "New system update is available" << 2 << 70 << true;
+        QTest::newRow("upgrade set, forced") << 7 << 3600 << true << willUpdate << 0 << 90 << true;
+    }
+    void notification()
+    {
+        QFETCH(int, state);
+        QFETCH(int, dueInSecs);
+        QFETCH(bool, refused);
+        QFETCH(int, actions);
+        QFETCH(bool, persistent);
+        const NotificationContent content =
+            Presentation::notificationFor(state, {dueInSecs ? now.addSecs(dueInSecs) : QDateTime(), refused}, now);
+        QTEST(content.text, "text");
+        QCOMPARE(content.actions.size(), actions);
+        if (actions) {
+            QCOMPARE(
+                content.actions, (QStringList {QStringLiteral("Update on reboot"), QStringLiteral("To postpone")}));
+        }
+        QTEST(int(content.urgency), "urgency");
+        QCOMPARE(content.flags, persistent ? KNotification::Persistent : KNotification::CloseOnTimeout);
+    }
+};
+
+ZIB_UNIT_MAIN(PresentationTest)
+#include "tst_presentation.moc"
