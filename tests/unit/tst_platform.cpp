@@ -1,26 +1,21 @@
-// Our stand-ins for the desktop libraries: start-up integration, help, and the admin service client.
-#include "DbusService.h"
-#include "SimulatorProcess.h"
-#include "TestMain.h"
-#include "ZibHelpMenu.h"
+// Our stand-ins for the desktop libraries: start-up integration, help, the package query and the
+// process check.
+#include "PackageManager.h"
+#include "SystemdService.h"
+#include "UnitMain.h"
 #include "zibintegration.h"
 
 #include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QGuiApplication>
-#include <QMessageBox>
-#include <QSignalSpy>
 #include <QUrl>
 
-namespace {
-const QString reportPath = QStringLiteral("/var/cache/tarno-upgrade/upgrade.report.yaml");
+using ZibAdmin::PackageManager;
 
-QByteArray readSysFile(const QString& path)
-{
-    QFile file(TestEnvironment::instance().sysroot() + path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+namespace {
+const QString package = QStringLiteral("tarno-upgrade");
+const QString pattern = QStringLiteral("ii\\s%1");
 } // namespace
 
 class UrlCatcher : public QObject
@@ -37,17 +32,41 @@ class PlatformTest : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir dir;
+    QString bin() const { return dir.filePath(QStringLiteral("bin")); }
+
+    // A dpkg-query first on PATH that counts its runs; replaced atomically, as an upgrade would.
+    void fakeDpkg(const QByteArray& body)
+    {
+        const QString tmp = dir.filePath(QStringLiteral("dpkg-query.new"));
+        QFile script(tmp);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\necho run >> \"$(dirname \"$0\")/runs\"\n" + body + "\n");
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(::rename(QFile::encodeName(tmp).constData(),
+                    QFile::encodeName(bin() + QLatin1String("/dpkg-query")).constData()) == 0);
+        QFile::remove(bin() + QLatin1String("/runs"));
+    }
+    int runs() const
+    {
+        QFile file(bin() + QLatin1String("/runs"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
-        // Installed data: the manual and the German catalogue.
-        const QString data = TestEnvironment::instance().root() + QLatin1String("/data/zib-user-update-notifier");
+        QDir().mkpath(bin());
+        qputenv("PATH", QFile::encodeName(bin()) + ":/usr/bin:/bin");
+        const QString data = dir.filePath(QStringLiteral("data/zib-user-update-notifier"));
         QDir().mkpath(data + QLatin1String("/doc"));
         QDir().mkpath(data + QLatin1String("/translations"));
         QVERIFY(QFile::copy(
             QStringLiteral(ZIB_SOURCE_DIR "/resources/doc/index.html"), data + QLatin1String("/doc/index.html")));
         QVERIFY(QFile::copy(QStringLiteral(ZIB_QM_DIR "/zib-user-update-notifier_de.qm"),
             data + QLatin1String("/translations/zib-user-update-notifier_de.qm")));
+        qputenv("XDG_DATA_DIRS", QFile::encodeName(dir.filePath(QStringLiteral("data"))));
     }
 
     void initSetsIdentityAndLoadsTheCatalogue()
@@ -59,106 +78,80 @@ private Q_SLOTS:
         QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("User update notifier"));
         QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("zib-user-update-notifier"));
         QCOMPARE(QCoreApplication::translate("NotifierCore", "System update"), QStringLiteral("Systemaktualisierung"));
-        QCOMPARE(QCoreApplication::translate("NotifierCore", "for 2 days"), QStringLiteral("für 2 Tage"));
     }
 
-    void helpOpensTheManual()
+    void helpFallsBackToTheManual()
     {
         UrlCatcher catcher;
         QDesktopServices::setUrlHandler(QStringLiteral("help"), &catcher, "open");
-        zibHelpShow(QString());
         zibHelpShow(QStringLiteral("settings"));
         QDesktopServices::unsetUrlHandler(QStringLiteral("help"));
-        QCOMPARE(catcher.urls,
-            (QList<QUrl> {QUrl(QStringLiteral("help:zib-user-update-notifier")),
-                QUrl(QStringLiteral("help:zib-user-update-notifier/settings"))}));
+        QCOMPARE(catcher.urls, QList<QUrl> {QUrl(QStringLiteral("help:zib-user-update-notifier/settings"))});
 
-        // Nothing handles help: the installed HTML manual is opened instead.
         catcher.urls.clear();
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
-        const QByteArray path = qgetenv("PATH");
-        qputenv("PATH", "/nonexistent");
+        qputenv("PATH", "/nonexistent"); // no help viewer
         zibHelpShow(QString());
-        qputenv("PATH", path);
+        qputenv("PATH", QFile::encodeName(bin()) + ":/usr/bin:/bin");
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         QCOMPARE(catcher.urls.size(), 1);
-        QVERIFY(catcher.urls.constFirst().toLocalFile().endsWith(
-            QLatin1String("/zib-user-update-notifier/doc/index.html")));
+        QVERIFY(catcher.urls.constFirst().toLocalFile().endsWith(QLatin1String("/doc/index.html")));
     }
 
-    void helpMenu()
+    void packageQuery_data()
     {
-        ZibHelpMenu menu;
-        const QList<QAction*> entries = menu.actions();
-        QCOMPARE(entries.size(), 2);
-        QCOMPARE(entries[0]->shortcut(), QKeySequence(QKeySequence::HelpContents));
-
-        UrlCatcher catcher;
-        QDesktopServices::setUrlHandler(QStringLiteral("help"), &catcher, "open");
-        entries[0]->trigger();
-        QDesktopServices::unsetUrlHandler(QStringLiteral("help"));
-        QCOMPARE(catcher.urls.size(), 1);
-
-        QCoreApplication::setApplicationVersion(QStringLiteral("3.1.18+b4"));
-        QGuiApplication::setApplicationDisplayName(QStringLiteral("User update notifier"));
-        entries[1]->trigger();
-        auto* about = menu.findChild<QMessageBox*>();
-        QVERIFY(about);
-        QVERIFY(about->isVisible());
-        QVERIFY(about->text().contains(QLatin1String("3.1.18+b4")));
-        QVERIFY(about->text().contains(QLatin1String("User update notifier")));
-        QVERIFY(about->text().contains(QCoreApplication::applicationName()));
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("installed");
+        QTest::newRow("installed") << QByteArray("echo 'ii tarno-upgrade'") << true;
+        QTest::newRow("config files only") << QByteArray("echo 'rc tarno-upgrade'") << false;
+        QTest::newRow("unknown package") << QByteArray("echo 'no packages found' >&2; exit 1") << false;
+        QTest::newRow("crashing") << QByteArray("kill -SEGV $$") << false;
+        QTest::newRow("hanging") << QByteArray("exec sleep 60") << false;
     }
-
-    void upgradeSwitchReportsItsOutcome()
+    void packageQuery()
     {
-        SimulatorProcess sim;
-        QVERIFY(sim.start());
-        ZibAdmin::DbusService service;
-        QSignalSpy output(&service, &ZibAdmin::DbusService::processOutput);
-        QSignalSpy message(&service, &ZibAdmin::DbusService::showMessage);
-
-        QVERIFY(TestEnvironment::instance().writeSysFile(reportPath, "upgrade_mode: ready\nt_end: 09:30 15.03.2031\n"));
-        service.changeUpgradeState(true);
-        QVERIFY(output.wait(5000));
-        QCOMPARE(output.at(0).at(0).toString(), QStringLiteral("upgrade_mode: activated"));
-        QVERIFY(readSysFile(reportPath).contains("upgrade_mode: activated"));
-        QCOMPARE(sim.callLog(), QStringList {QStringLiteral("ChangeUpgradeState(true)")});
-
-        // A failure carries the service's own message for the user.
-        QFile::remove(TestEnvironment::instance().sysroot() + reportPath);
-        service.changeUpgradeState(false);
-        QVERIFY(message.wait(5000));
-        QCOMPARE(message.at(0).at(1).toString(), QStringLiteral("The upgrade report does not exist"));
-
-        // A reply of the wrong type is a failure too.
-        QVERIFY(sim.script(QStringLiteral("ChangeUpgradeState"), QStringLiteral("value"), 5));
-        service.changeUpgradeState(true);
-        QVERIFY(message.wait(5000));
-        QCOMPARE(output.size(), 1);
-    }
-
-    void upgradeSwitchNeverBlocks()
-    {
-        SimulatorProcess sim;
-        QVERIFY(sim.start());
-        QVERIFY(sim.script(QStringLiteral("ChangeUpgradeState"), QStringLiteral("hang")));
-        ZibAdmin::DbusService service;
-        QSignalSpy message(&service, &ZibAdmin::DbusService::showMessage);
+        QFETCH(QByteArray, body);
+        fakeDpkg(body);
+        PackageManager::clearCache();
         QElapsedTimer clock;
         clock.start();
-        service.changeUpgradeState(true);
-        QVERIFY(clock.elapsed() < 500);
-        QVERIFY(message.wait(TestEnvironment::busReplyTimeoutMs + 5000));
-        QVERIFY(!message.at(0).at(1).toString().isEmpty());
-        sim.stop();
+        QTEST(PackageManager::isPackageInstalled(package, pattern), "installed");
+        QVERIFY2(clock.elapsed() < 6000, "the query is bounded by 5 s");
+        // "." in a name must not match any character.
+        QVERIFY(!PackageManager::isPackageInstalled(QStringLiteral("tarno.upgrade"), pattern));
+    }
 
-        // No admin service at all.
-        service.changeUpgradeState(false);
-        QVERIFY(message.wait(5000));
-        QCOMPARE(message.size(), 2);
+    void answerIsRememberedUntilSomethingChanges()
+    {
+        fakeDpkg("echo 'ii tarno-upgrade'");
+        PackageManager::clearCache();
+        QVERIFY(PackageManager::isPackageInstalled(package, pattern));
+        QVERIFY(PackageManager::isPackageInstalled(package, pattern));
+        QCOMPARE(runs(), 1);
+        fakeDpkg("echo 'rc tarno-upgrade'");
+        QVERIFY(!PackageManager::isPackageInstalled(package, pattern));
+        QCOMPARE(runs(), 1);
+        fakeDpkg("kill -SEGV $$"); // a failed query is never remembered
+        QVERIFY(!PackageManager::isPackageInstalled(package, pattern));
+        QVERIFY(!PackageManager::isPackageInstalled(package, pattern));
+        QCOMPARE(runs(), 2);
+        QFile::remove(bin() + QLatin1String("/dpkg-query"));
+        QVERIFY(!PackageManager::isPackageInstalled(package, pattern));
+    }
+
+    void processCheckLooksAtArgvZero()
+    {
+        ZibAdmin::SystemdService self(QCoreApplication::arguments().constFirst());
+        QVERIFY(self.isProcessRunning());
+        QVERIFY(self.isProcessRunning()); // the remembered pid
+        ZibAdmin::SystemdService nobody(QStringLiteral("/usr/sbin/tarno-update-service-absent"));
+        QVERIFY(!nobody.isProcessRunning());
+        // Without systemd on the (unreachable) bus the process table decides.
+        bool active = false;
+        self.checkActive([&](bool answer) { active = answer; });
+        QTRY_VERIFY(active);
     }
 };
 
-ZIB_TEST_MAIN(PlatformTest)
+ZIB_UNIT_MAIN(PlatformTest)
 #include "tst_platform.moc"
