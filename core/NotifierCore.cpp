@@ -1,6 +1,7 @@
 #include "NotifierCore.h"
 
 #include "Clock.h"
+#include "Desktop.h"
 #include "Notifications.h"
 #include "Presentation.h"
 #include "ReminderSchedule.h"
@@ -22,7 +23,12 @@ bool isUpdateState(int state)
 } // namespace
 
 NotifierCore::NotifierCore(bool withTrayIcon, const Platform& platform, QObject* parent)
-    : QObject(parent), m_clock(platform.clock), m_checkTimer(this), m_hideTimer(this), m_remindMenuTimer(this)
+    : QObject(parent)
+    , m_clock(platform.clock)
+    , m_desktop(platform.desktop)
+    , m_checkTimer(this)
+    , m_hideTimer(this)
+    , m_remindMenuTimer(this)
 {
     m_tray = new Tray(withTrayIcon, platform.desktop, this);
     connect(m_tray, &Tray::infoRequested, this, &NotifierCore::showInfoDialog);
@@ -98,7 +104,9 @@ void NotifierCore::showInfoDialog()
 void NotifierCore::showSettings()
 {
     if (!m_settingsDialog) {
-        m_settingsDialog = std::make_unique<SettingsDialog>();
+        m_settingsDialog = std::make_unique<SettingsDialog>([this] { return m_clock.now(); });
+        connect(
+            m_settingsDialog.get(), &SettingsDialog::helpRequested, this, [this] { m_desktop.showHelp(QString()); });
         connect(m_settingsDialog.get(), &QDialog::accepted, this, &NotifierCore::readSettings);
         connect(m_settingsDialog.get(), &QDialog::rejected, this, [this] { updateStatus(m_state); });
     }
@@ -250,7 +258,7 @@ void NotifierCore::pushDialogData()
 
 bool NotifierCore::isPostponed() const
 {
-    return ReminderSchedule::isPostponed(
+    return SettingsStore::isPostponed(
         m_settings.skipNotificationDelay, m_settings.skipNotificationSince, m_clock.now());
 }
 

@@ -66,6 +66,7 @@ private:
     DueFacts dueFacts(int state) const;
 
     Clock& m_clock;
+    Desktop& m_desktop;
     Tray* m_tray = nullptr;
     Notifications* m_notifications = nullptr;
     ServiceClient* m_client = nullptr;

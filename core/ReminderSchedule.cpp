@@ -4,15 +4,6 @@
 
 namespace ReminderSchedule {
 
-bool isPostponed(qint64 delay, const QDateTime& since, const QDateTime& now)
-{
-    if (delay < 1) {
-        return false;
-    }
-    const qint64 elapsed = since.isValid() ? since.secsTo(now) : 0;
-    return elapsed < delay;
-}
-
 bool mayNotify(int state, bool postponed, bool updateSeen)
 {
     // "No updates" is news only after an update was seen in this run.

@@ -7,10 +7,6 @@
 // The reminder arithmetic: pure functions of "now" and the settings.
 namespace ReminderSchedule {
 
-// A postponement runs while fewer than `delay` whole seconds have passed since `since`. An unknown
-// start counts as no time passed, so such a postponement lasts until it is reset.
-bool isPostponed(qint64 delay, const QDateTime& since, const QDateTime& now);
-
 // Whether a state's notification may be raised at all.
 bool mayNotify(int state, bool postponed, bool updateSeen);
 

@@ -1,15 +1,70 @@
 #pragma once
 
+#include "SettingsStore.h"
+
+#include <QDateTime>
 #include <QDialog>
 
-// Reminder interval, postponement and tray-hiding options. Its form comes with the settings work;
-// for now it is an empty window that the core can open, raise, accept and reject.
+#include <functional>
+#include <memory>
+
+class QCheckBox;
+class QDialogButtonBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+class QTimeEdit;
+
+// The reminder interval, the next reminder date, a postponement in force and the tray hiding. Each
+// time it is shown it loads the stored values afresh, so OK never writes back values that the tray
+// menu or the schedule changed meanwhile.
 class SettingsDialog : public QDialog
 {
     Q_OBJECT
 public:
-    explicit SettingsDialog(QWidget* parent = nullptr);
+    using NowFunction = std::function<QDateTime()>;
+    explicit SettingsDialog(NowFunction now = &QDateTime::currentDateTime, QWidget* parent = nullptr);
+    ~SettingsDialog() override;
 
 public Q_SLOTS:
     void accept() override;
+
+Q_SIGNALS:
+    void helpRequested();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private Q_SLOTS:
+    void resetDefer();
+    void updateNextDate(int newVal);
+    void updateNextDate(QTime time);
+
+private:
+    struct Ui
+    {
+        QCheckBox* hideTrayCheckBox;
+        QLabel* hideTrayDelayLabel;
+        QSpinBox* hideTrayDelaySpinBox;
+        QCheckBox* hideTrayDeferredCheckBox;
+        QSpinBox* notifySpinBox;
+        QTimeEdit* notifyTimeEdit;
+        QLabel* nextCheckLabel;
+        QPushButton* resetDeferredNotificationButton;
+        QDialogButtonBox* buttonBox;
+    };
+
+    void setupUi();
+    void load();
+    void setIntervalWidgets(int seconds);
+    void applyMinimumTime();
+    int intervalSeconds() const;
+    void showNextDate();
+    void onHideTrayStateChanged(int state);
+
+    std::unique_ptr<Ui> ui;
+    NowFunction m_now;
+    qint64 m_skipNotificationDelay = -1;
+    bool m_hideTrayDeferred = true;
+    QDateTime m_nextNotifyDate;
 };

@@ -4,11 +4,13 @@
 #include "Notifications.h"
 #include "NotifierCore.h"
 #include "ServiceClient.h"
+#include "SettingsDialog.h"
 #include "Tray.h"
 #include "UnitMain.h"
 #include "UpdateInfoDialog.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QFile>
 #include <QMenu>
 #include <QSettings>
@@ -160,6 +162,22 @@ private Q_SLOTS:
         QCOMPARE(core->notifications().stateEventId(), QStringLiteral("updateready"));
         const QSettings stored(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier"));
         QCOMPARE(stored.value(QStringLiteral("General/nextNotifyDate")).toDateTime(), first.addDays(3));
+    }
+
+    void settingsWindowFeedsTheCore()
+    {
+        auto core = makeCore();
+        core->showSettings();
+        QVERIFY(icon(*core)->isVisible());
+        SettingsDialog* dialog = core->settingsDialog();
+        core->showSettings(); // raised, not a second window
+        QCOMPARE(core->settingsDialog(), dialog);
+        dialog->findChild<QCheckBox*>(QStringLiteral("hideTrayCheckBox"))->setChecked(false);
+        dialog->accept(); // the core reads the settings inside
+        core->serviceClient().poll();
+        QVERIFY(!core->findChild<QTimer*>(QStringLiteral("hideTimer"))->isActive());
+        emit dialog->helpRequested();
+        QCOMPARE(desktop.helpTopics, QStringList {QString()});
     }
 
     void clickOpensOneInfoWindow()

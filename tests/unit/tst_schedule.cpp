@@ -41,7 +41,7 @@ private Q_SLOTS:
     {
         QFETCH(qint64, delay);
         QFETCH(int, sinceSecsAgo);
-        QTEST(isPostponed(delay, sinceSecsAgo < 0 ? QDateTime() : now.addSecs(-sinceSecsAgo), now), "postponed");
+        QTEST(SettingsStore::isPostponed(delay, sinceSecsAgo < 0 ? QDateTime() : now.addSecs(-sinceSecsAgo), now), "postponed");
     }
 
     void gate()

@@ -4,7 +4,16 @@
 
 #include <QSettings>
 
-SettingsStore::Values SettingsStore::load(const QDateTime& now)
+bool SettingsStore::isPostponed(qint64 delay, const QDateTime& since, const QDateTime& now)
+{
+    if (delay < 1) {
+        return false;
+    }
+    const qint64 elapsed = since.isValid() ? since.secsTo(now) : 0;
+    return elapsed < delay;
+}
+
+SettingsStore::Values SettingsStore::read(const QDateTime& now, bool* nextDateStored)
 {
     QSettings settings(settingsOrganization, settingsApplication);
     settings.beginGroup(settingsGroup);
@@ -18,9 +27,11 @@ SettingsStore::Values SettingsStore::load(const QDateTime& now)
     }
 
     values.nextNotifyDate = settings.value(keyNextNotifyDate).toDateTime();
+    if (nextDateStored) {
+        *nextDateStored = values.nextNotifyDate.isValid();
+    }
     if (!values.nextNotifyDate.isValid()) {
         values.nextNotifyDate = now.addSecs(values.notifyInterval);
-        settings.setValue(keyNextNotifyDate, values.nextNotifyDate);
     }
 
     values.hideTray = settings.value(keyHideTray, true).toBool();
@@ -28,6 +39,16 @@ SettingsStore::Values SettingsStore::load(const QDateTime& now)
     values.skipNotificationDelay = settings.value(keySkipNotificationDelay, qint64(-1)).toLongLong();
     values.skipNotificationSince = settings.value(keySkipNotificationSince).toDateTime();
     values.hideTrayDeferred = settings.value(keyHideTrayDeferred, true).toBool();
+    return values;
+}
+
+SettingsStore::Values SettingsStore::load(const QDateTime& now)
+{
+    bool stored = false;
+    const Values values = read(now, &stored);
+    if (!stored) {
+        saveNextNotifyDate(values.nextNotifyDate);
+    }
     return values;
 }
 
@@ -43,4 +64,16 @@ void SettingsStore::savePostponement(qint64 delaySeconds, const QDateTime& since
     QSettings settings(settingsOrganization, settingsApplication);
     settings.setValue(QStringLiteral("General/skipNotificationDelay"), delaySeconds);
     settings.setValue(QStringLiteral("General/skipNotificationSince"), since);
+}
+
+void SettingsStore::saveEdited(const Values& values)
+{
+    QSettings settings(settingsOrganization, settingsApplication);
+    settings.beginGroup(settingsGroup);
+    settings.setValue(keyNotifyInterval, values.notifyInterval);
+    settings.setValue(keyNextNotifyDate, values.nextNotifyDate);
+    settings.setValue(keyHideTray, values.hideTray);
+    settings.setValue(keyHideTrayDelay, values.hideTrayDelayMs);
+    settings.setValue(keyHideTrayDeferred, values.hideTrayDeferred);
+    settings.setValue(keySkipNotificationDelay, values.skipNotificationDelay);
 }

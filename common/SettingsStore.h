@@ -20,9 +20,17 @@ public:
         bool hideTrayDeferred = true;
     };
 
-    // Reads every key. A missing or invalid "nextNotifyDate" becomes now + interval and is stored at once.
+    // A postponement runs while fewer than `delay` whole seconds have passed since `since`. An unknown
+    // start counts as no time passed, so such a postponement lasts until it is reset.
+    static bool isPostponed(qint64 delay, const QDateTime& since, const QDateTime& now);
+
+    // Reads every key; a missing or invalid "nextNotifyDate" reads as now + interval. Writes nothing.
+    static Values read(const QDateTime& now, bool* nextDateStored = nullptr);
+    // As read(), and a next date that was not stored is stored at once, so the schedule survives restarts.
     static Values load(const QDateTime& now);
 
     static void saveNextNotifyDate(const QDateTime& date);
     static void savePostponement(qint64 delaySeconds, const QDateTime& since);
+    // What the settings window edits, in the order the window writes it.
+    static void saveEdited(const Values& values);
 };
