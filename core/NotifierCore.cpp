@@ -5,10 +5,12 @@
 #include "Notifications.h"
 #include "Presentation.h"
 #include "ReminderSchedule.h"
+#include "ResultStamps.h"
 #include "ServiceClient.h"
 #include "SettingsDialog.h"
 #include "Tray.h"
 #include "UpdateInfoDialog.h"
+#include "UpgradeFiles.h"
 #include "UpgradeTool.h"
 #include "VersionFile.h"
 
@@ -27,7 +29,7 @@ NotifierCore::NotifierCore(bool withTrayIcon, const Platform& platform, QObject*
     , m_clock(platform.clock)
     , m_desktop(platform.desktop)
     , m_checkTimer(this)
-    , m_hideTimer(this)
+
     , m_remindMenuTimer(this)
 {
     m_tray = new Tray(withTrayIcon, platform.desktop, this);
@@ -40,12 +42,17 @@ NotifierCore::NotifierCore(bool withTrayIcon, const Platform& platform, QObject*
 
     m_checkTimer.setObjectName(QStringLiteral("checkTimer"));
     connect(&m_checkTimer, &QTimer::timeout, this, &NotifierCore::checkTimeToNotify);
-    m_hideTimer.setObjectName(QStringLiteral("hideTimer"));
-    m_hideTimer.setSingleShot(true);
-    connect(&m_hideTimer, &QTimer::timeout, this, &NotifierCore::hideTrayIcon);
 
     m_client = new ServiceClient(platform.service, platform.presence, this);
     m_upgradeTool = new UpgradeTool(platform.packages, this);
+    m_upgradeFiles = new UpgradeFiles(*m_client, this);
+    connect(m_upgradeTool, &UpgradeTool::filesDue, m_upgradeFiles, &UpgradeFiles::check);
+    connect(m_upgradeTool, &UpgradeTool::removed, m_upgradeFiles, &UpgradeFiles::reset);
+    connect(m_upgradeFiles, &UpgradeFiles::stateRead, this, &NotifierCore::showState);
+    connect(m_upgradeFiles, &UpgradeFiles::outsideEntered, this, [this] {
+        m_tray->setStateEntry({false, std::nullopt, std::nullopt});
+        updateRemindMenu();
+    });
 
     readSettings();
     // With the default settings the icon starts hidden; the first state that matters shows it.
@@ -64,8 +71,12 @@ NotifierCore::NotifierCore(bool withTrayIcon, const Platform& platform, QObject*
             updateStatus(UpdateUnavailable);
         }
         m_upgradeTool->resumeFiles();
+        showResults();
     });
-    connect(m_client, &ServiceClient::unreachable, this, [this] { updateStatus(InitError); });
+    connect(m_client, &ServiceClient::unreachable, this, [this] {
+        updateStatus(InitError);
+        showResults();
+    });
     connect(m_client, &ServiceClient::callFailed, this, [this] { updateStatus(ReplyError); });
     connect(m_client, &ServiceClient::errorChecked, this, [this](int code, bool answered) {
         if (answered && code == 0) {
@@ -77,7 +88,6 @@ NotifierCore::NotifierCore(bool withTrayIcon, const Platform& platform, QObject*
     m_client->start();
 
     m_currentVersion = readSystemVersion();
-
     m_remindMenuTimer.setObjectName(QStringLiteral("remindMenuTimer"));
     m_remindMenuTimer.setInterval(remindMenuIntervalMs);
     connect(&m_remindMenuTimer, &QTimer::timeout, this, &NotifierCore::updateRemindMenu);
@@ -107,8 +117,15 @@ void NotifierCore::showSettings()
         m_settingsDialog = std::make_unique<SettingsDialog>([this] { return m_clock.now(); });
         connect(
             m_settingsDialog.get(), &SettingsDialog::helpRequested, this, [this] { m_desktop.showHelp(QString()); });
-        connect(m_settingsDialog.get(), &QDialog::accepted, this, &NotifierCore::readSettings);
-        connect(m_settingsDialog.get(), &QDialog::rejected, this, [this] { updateStatus(m_state); });
+        // The window is closed by now; the tray may hide again.
+        connect(m_settingsDialog.get(), &QDialog::accepted, this, [this] {
+            m_tray->setPinned(false);
+            readSettings();
+        });
+        connect(m_settingsDialog.get(), &QDialog::rejected, this, [this] {
+            m_tray->setPinned(false);
+            updateStatus(m_state);
+        });
     }
     if (m_tray->hasIcon()) {
         m_settingsDialog->setWindowIcon(m_tray->icon());
@@ -117,6 +134,7 @@ void NotifierCore::showSettings()
         m_settingsDialog->show();
     }
     m_settingsDialog->raise();
+    m_tray->setPinned(true);
     m_tray->setVisible(true);
 }
 
@@ -125,7 +143,7 @@ void NotifierCore::readSettings()
     m_settings = SettingsStore::load(m_clock.now());
     m_nextNotifyMs = m_settings.nextNotifyDate.toMSecsSinceEpoch();
     m_checkTimer.setInterval(checkIntervalMs);
-    m_hideTimer.setInterval(m_settings.hideTrayDelayMs);
+    m_tray->setHideDelay(m_settings.hideTrayDelayMs);
     m_checkTimer.start();
     if (m_client->isConnected()) {
         updateStatus(m_state);
@@ -134,9 +152,9 @@ void NotifierCore::readSettings()
 
 void NotifierCore::updateStatus(int state)
 {
-    m_hideTimer.stop();
-    m_tray->setLook(Presentation::trayLookFor(state));
-    applyTrayVisibility(state);
+    const TrayLook look = Presentation::trayLookFor(state);
+    m_tray->setLook(look);
+    m_tray->applyVisibility(look.visibility, m_settings.hideTray, isPostponed() && m_settings.hideTrayDeferred);
     if (state == UpdateUnavailable) {
         m_notifications->close();
     }
@@ -159,42 +177,25 @@ void NotifierCore::updateStatus(int state)
     }
 }
 
-void NotifierCore::applyTrayVisibility(int state)
+void NotifierCore::onPolled(int answer, bool dateChanged)
 {
-    switch (Presentation::trayLookFor(state).visibility) {
-    case TrayLook::Unchanged:
-        if (state == UpdateUnavailable && m_tray->isVisible() && m_settings.hideTray) {
-            m_hideTimer.start();
-        }
-        break;
-    case TrayLook::Shown:
-        m_tray->setVisible(true);
-        break;
-    case TrayLook::ShownUnlessDeferred:
-        // While reminders are postponed the icon may hide, but never under an open settings window.
-        m_tray->setVisible(!(isPostponed() && m_settings.hideTrayDeferred) || isSettingsDialogVisible());
-        break;
+    m_upgradeFiles->setOutside(answer == -2);
+    if (answer == -1 || (answer >= 0 && answer <= 3)) {
+        showState(answer == -1 ? ReplyError : UpdateUnavailable, true);
+    } else if (answer >= 4 && answer <= 6) {
+        m_inProgress = false;
+        showState(answer == 4 ? UpdateReady : UpdateSet, dateChanged);
     }
 }
 
-void NotifierCore::onPolled(int answer, bool dateChanged)
+// The remind-later submenu follows a new state or date at once: an update without a date must not
+// wait for the half-hourly refresh to become postponable.
+void NotifierCore::showState(int state, bool remindMenuStale)
 {
-    if (answer != -2) {
-        m_upgradeMode = false;
-    }
-    if (answer == -2) {
-        m_upgradeMode = true;
-    } else if (answer == -1 || (answer >= 0 && answer <= 3)) {
-        updateStatus(answer == -1 ? ReplyError : UpdateUnavailable);
+    const int before = m_state;
+    updateStatus(state);
+    if (remindMenuStale || m_state != before) {
         updateRemindMenu();
-    } else if (answer >= 4 && answer <= 6) {
-        m_inProgress = false;
-        const int before = m_state;
-        updateStatus(answer == 4 ? UpdateReady : UpdateSet);
-        // An update without a date must not wait for the half-hourly refresh to become postponable.
-        if (dateChanged || m_state != before) {
-            updateRemindMenu();
-        }
     }
 }
 
@@ -225,21 +226,13 @@ void NotifierCore::onRemindLaterChosen(int hours)
     SettingsStore::savePostponement(m_settings.skipNotificationDelay, m_settings.skipNotificationSince);
     m_notifications->close();
     if (m_settings.hideTrayDeferred) {
-        hideTrayIcon();
-    }
-}
-
-void NotifierCore::hideTrayIcon()
-{
-    // The icon stays while the user edits the settings.
-    if (!isSettingsDialogVisible()) {
         m_tray->hide();
     }
 }
 
 void NotifierCore::updateRemindMenu()
 {
-    const QDateTime due = m_upgradeMode ? m_upgradeDate : m_client->updateDate();
+    const QDateTime due = m_upgradeFiles->isOutside() ? m_upgradeFiles->date() : m_client->updateDate();
     const ReminderSchedule::RemindMenu menu = ReminderSchedule::remindMenuFor(due, m_clock.now());
     m_tray->setRemindMenu(menu);
     if (menu.usable) {
@@ -252,8 +245,9 @@ void NotifierCore::pushDialogData()
     if (m_tray->hasIcon()) {
         m_infoDialog->setWindowIcon(m_tray->icon());
     }
-    m_infoDialog->setDialogData(State(m_state), m_upgradeMode ? m_upgradeDate : m_client->updateDate(),
-        m_currentVersion, m_upgradeMode ? m_upgradeVersion : m_client->updateVersion(), m_inProgress);
+    m_infoDialog->setDialogData(State(m_state),
+        m_upgradeFiles->isOutside() ? m_upgradeFiles->date() : m_client->updateDate(), m_currentVersion,
+        m_upgradeFiles->isOutside() ? m_upgradeFiles->targetRelease() : m_client->updateVersion(), m_inProgress);
 }
 
 bool NotifierCore::isPostponed() const
@@ -262,15 +256,23 @@ bool NotifierCore::isPostponed() const
         m_settings.skipNotificationDelay, m_settings.skipNotificationSince, m_clock.now());
 }
 
-bool NotifierCore::isSettingsDialogVisible() const
-{
-    return m_settingsDialog && m_settingsDialog->isVisible();
-}
-
 DueFacts NotifierCore::dueFacts(int state) const
 {
     if (state == UpgradeReady || state == UpgradeSet) {
-        return {m_upgradeDate, m_upgradeForced};
+        return {m_upgradeFiles->date(), m_upgradeFiles->isForced()};
     }
     return {m_client->updateDate(), m_updateLocked};
+}
+
+// Once per run, when the first connection attempt has ended, so a stamp can be removed.
+void NotifierCore::showResults()
+{
+    if (m_resultsShown) {
+        return;
+    }
+    m_resultsShown = true;
+    // Out of the client's answer: the boxes are modal.
+    QTimer::singleShot(0, this, [this] {
+        ResultStamps::tell(m_desktop, readSystemVersion(), [this](int kind) { m_client->removeResultStamp(kind); });
+    });
 }

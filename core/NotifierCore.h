@@ -17,6 +17,7 @@ class SettingsDialog;
 class Tray;
 class UpdateInfoDialog;
 class UpdateService;
+class UpgradeFiles;
 class UpgradeTool;
 struct DueFacts;
 
@@ -43,6 +44,7 @@ public:
     Tray& tray() const { return *m_tray; }
     Notifications& notifications() const { return *m_notifications; }
     ServiceClient& serviceClient() const { return *m_client; }
+    UpgradeFiles& upgradeFiles() const { return *m_upgradeFiles; }
     SettingsDialog* settingsDialog() const { return m_settingsDialog.get(); }
     UpdateInfoDialog* infoDialog() const { return m_infoDialog.get(); }
 
@@ -50,19 +52,18 @@ public Q_SLOTS:
     void showSettings();
     void showInfoDialog();
     void readSettings();
-    void hideTrayIcon();
     void checkTimeToNotify();
     void updateRemindMenu();
 
 private:
     void updateStatus(int state);
-    void applyTrayVisibility(int state);
     void onPolled(int answer, bool dateChanged);
     void onRemindLaterChosen(int hours);
+    void showState(int state, bool remindMenuStale);
+    void showResults();
     void notify(int state);
     void pushDialogData();
     bool isPostponed() const;
-    bool isSettingsDialogVisible() const;
     DueFacts dueFacts(int state) const;
 
     Clock& m_clock;
@@ -71,20 +72,17 @@ private:
     Notifications* m_notifications = nullptr;
     ServiceClient* m_client = nullptr;
     UpgradeTool* m_upgradeTool = nullptr;
+    UpgradeFiles* m_upgradeFiles = nullptr;
     std::unique_ptr<SettingsDialog> m_settingsDialog;
     std::unique_ptr<UpdateInfoDialog> m_infoDialog;
     QTimer m_checkTimer;
-    QTimer m_hideTimer;
     QTimer m_remindMenuTimer;
     SettingsStore::Values m_settings;
     qint64 m_nextNotifyMs = 0;
     int m_state = 0;
     bool m_updateSeen = false;
-    bool m_upgradeMode = false;
     bool m_inProgress = false;
     bool m_updateLocked = false;
-    bool m_upgradeForced = false;
-    QDateTime m_upgradeDate;
-    QString m_upgradeVersion;
+    bool m_resultsShown = false;
     QString m_currentVersion;
 };

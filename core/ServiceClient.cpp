@@ -227,6 +227,9 @@ void ServiceClient::request(std::function<void(UpdateService::IntReply)> call, U
 {
     runOrQueue([this, call, done] {
         if (!m_connected) {
+            if (done) {
+                done(std::nullopt);
+            }
             finishJob();
             return;
         }
@@ -247,14 +250,10 @@ void ServiceClient::removeResultStamp(int kind)
     request([this, kind](UpdateService::IntReply reply) { m_service.removeResultStamp(kind, reply); }, {});
 }
 
-void ServiceClient::enterOutsideState(std::function<void()> entered)
+void ServiceClient::enterOutsideState(std::function<void(bool entered)> done)
 {
     request([this](UpdateService::IntReply reply) { m_service.setStateFromOutside(3, reply); },
-        [entered](std::optional<int> reply) {
-            if (reply && entered) {
-                entered();
-            }
-        });
+        [done](std::optional<int> reply) { done(reply.has_value()); });
 }
 
 void ServiceClient::enableOnReboot(UpdateService::IntReply done)

@@ -24,13 +24,16 @@ public:
     void retryLater() { m_retryTimer.start(); }
     void poll();
 
-    // Skipped while not connected; a failure shows as callFailed().
+    // Skipped while not connected; a failure shows as callFailed(). `done` always runs, with std::nullopt
+    // for a skipped or failed call.
     void removeResultStamp(int kind);
-    void enterOutsideState(std::function<void()> entered);
+    void enterOutsideState(std::function<void(bool entered)> done);
     void enableOnReboot(UpdateService::IntReply done);
     void disableOnReboot(UpdateService::IntReply done);
 
     bool isConnected() const { return m_connected; }
+    // The service's last error code: -1 until first read, then 0 for none.
+    int errorCode() const { return m_errorCode; }
     QDateTime updateDate() const { return m_updateDate; }
     QString updateVersion() const { return m_updateVersion; }
 

@@ -23,8 +23,12 @@ QIcon picture(const QString& themeName, const QString& fallback)
 }
 } // namespace
 
-Tray::Tray(bool withIcon, Desktop& desktop, QObject* parent) : QObject(parent)
+Tray::Tray(bool withIcon, Desktop& desktop, QObject* parent) : QObject(parent), m_hideTimer(this)
 {
+    m_hideTimer.setObjectName(QStringLiteral("hideTimer"));
+    m_hideTimer.setSingleShot(true);
+    connect(&m_hideTimer, &QTimer::timeout, this, &Tray::hide);
+
     m_menu = new QMenu();
 
     m_remindMenu = new QMenu(m_menu);
@@ -91,9 +95,27 @@ void Tray::setVisible(bool visible)
     }
 }
 
+void Tray::applyVisibility(TrayLook::Visibility visibility, bool hideWhenIdle, bool hideDeferred)
+{
+    m_hideTimer.stop();
+    switch (visibility) {
+    case TrayLook::Unchanged:
+        if (isVisible() && hideWhenIdle) {
+            m_hideTimer.start();
+        }
+        break;
+    case TrayLook::Shown:
+        setVisible(true);
+        break;
+    case TrayLook::ShownUnlessDeferred:
+        setVisible(!hideDeferred || m_pinned);
+        break;
+    }
+}
+
 void Tray::hide()
 {
-    if (m_icon) {
+    if (m_icon && !m_pinned) {
         m_icon->hide();
         m_menu->hide();
     }

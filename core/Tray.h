@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 class Desktop;
 class QAction;
@@ -23,7 +24,13 @@ public:
     QIcon icon() const;
     bool isVisible() const;
     void setVisible(bool visible);
-    // Hides the icon and a menu that may be open.
+    // While pinned (the settings window is open) the icon never hides.
+    void setPinned(bool pinned) { m_pinned = pinned; }
+    void setHideDelay(int milliseconds) { m_hideTimer.setInterval(milliseconds); }
+    // Every refresh first stops a pending hide. `hideWhenIdle`: an icon with nothing to say hides after
+    // the delay; `hideDeferred`: an update's icon hides while reminders are postponed.
+    void applyVisibility(TrayLook::Visibility visibility, bool hideWhenIdle, bool hideDeferred);
+    // Hides the icon and a menu that may be open, unless pinned.
     void hide();
     // Hands a visible icon to the tray host now, before slower work follows.
     void flush();
@@ -46,6 +53,8 @@ private:
     QMenu* m_menu = nullptr; // no parent: a context menu of a tray icon must be a top-level widget
     QMenu* m_remindMenu = nullptr;
     QSystemTrayIcon* m_icon = nullptr;
+    QTimer m_hideTimer;
+    bool m_pinned = false;
     QAction* m_stateAction = nullptr;
     QAction* m_remindDayAction = nullptr;
     QAction* m_remindTwoDaysAction = nullptr;

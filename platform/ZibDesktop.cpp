@@ -3,6 +3,8 @@
 #include "ZibHelpMenu.h"
 #include "zibintegration.h"
 
+#include <QMessageBox>
+
 QMenu* ZibDesktop::createHelpMenu(QWidget* parent)
 {
     return new ZibHelpMenu(parent);
@@ -11,4 +13,13 @@ QMenu* ZibDesktop::createHelpMenu(QWidget* parent)
 void ZibDesktop::showHelp(const QString& topic)
 {
     zibHelpShow(topic);
+}
+
+void ZibDesktop::showMessage(bool warning, const QString& title, const QString& text)
+{
+    if (warning) {
+        QMessageBox::warning(nullptr, title, text, QMessageBox::Ok, QMessageBox::NoButton);
+    } else {
+        QMessageBox::information(nullptr, title, text, QMessageBox::Ok, QMessageBox::NoButton);
+    }
 }

@@ -8,4 +8,5 @@ class ZibDesktop : public Desktop
 public:
     QMenu* createHelpMenu(QWidget* parent) override;
     void showHelp(const QString& topic) override;
+    void showMessage(bool warning, const QString& title, const QString& text) override;
 };

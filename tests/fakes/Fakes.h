@@ -98,5 +98,10 @@ class FakeDesktop : public Desktop
 public:
     QMenu* createHelpMenu(QWidget* parent) override { return new QMenu(QStringLiteral("&Help"), parent); }
     void showHelp(const QString& topic) override { helpTopics << topic; }
+    void showMessage(bool warning, const QString& title, const QString& text) override
+    {
+        messages << QStringList {warning ? QStringLiteral("warning") : QStringLiteral("information"), title, text};
+    }
     QStringList helpTopics;
+    QList<QStringList> messages;
 };

@@ -5,12 +5,15 @@
 #include "NotifierCore.h"
 #include "ServiceClient.h"
 #include "SettingsDialog.h"
+#include "SysRoot.h"
 #include "Tray.h"
 #include "UnitMain.h"
 #include "UpdateInfoDialog.h"
+#include "UpgradeFiles.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QSettings>
@@ -36,6 +39,15 @@ QAction* entry(const Tray& tray, const QString& text)
         }
     }
     return nullptr;
+}
+
+void writeSysFile(const QString& path, const QByteArray& content)
+{
+    const QString full = SysRoot::path(path);
+    QDir().mkpath(QFileInfo(full).path());
+    QFile file(full);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
 }
 
 QSystemTrayIcon* icon(const NotifierCore& core)
@@ -66,6 +78,9 @@ private Q_SLOTS:
         QFile::remove(QSettings(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier")).fileName());
         service = FakeUpdateService();
         presence.active = true;
+        desktop = FakeDesktop();
+        clock = FakeClock();
+        QDir(SysRoot::root()).removeRecursively();
     }
 
     void startsQuietWithNothingPending()
@@ -146,8 +161,10 @@ private Q_SLOTS:
         // The icon stays while the settings window is open.
         core->showSettings();
         QVERIFY(icon(*core)->isVisible());
-        core->hideTrayIcon();
+        core->tray().hide();
         QVERIFY(icon(*core)->isVisible());
+        core->settingsDialog()->reject(); // re-applies the state: hidden again
+        QVERIFY(!icon(*core)->isVisible());
     }
 
     void reminderRepeatsOnItsGrid()
@@ -178,6 +195,50 @@ private Q_SLOTS:
         QVERIFY(!core->findChild<QTimer*>(QStringLiteral("hideTimer"))->isActive());
         emit dialog->helpRequested();
         QCOMPARE(desktop.helpTopics, QStringList {QString()});
+    }
+
+    void resultIsToldOnceConnected()
+    {
+        writeSysFile(QStringLiteral("/var/cache/tarno-update-service/successful"), QByteArray());
+        writeSysFile(QStringLiteral("/etc/tarno_version"), "3.1.19\n");
+        auto core = makeCore();
+        QTRY_COMPARE(desktop.messages.size(), 1);
+        QCOMPARE(desktop.messages[0],
+            (QStringList {QStringLiteral("information"), QStringLiteral("Successfull upgrade"),
+                QStringLiteral("The system was upgraded,\ncurrent version is 3.1.19")}));
+        QTRY_COMPARE(service.calls.count(QStringLiteral("removeUpgradeResultStamp")), 1);
+        core->serviceClient().reconnect();
+        QCoreApplication::processEvents();
+        QCOMPARE(desktop.messages.size(), 1);
+    }
+
+    void resultStaysWhenItCannotBeRemoved()
+    {
+        writeSysFile(QStringLiteral("/var/cache/tarno-upgrade/upgrade_aborted"), QByteArray());
+        presence.active = false;
+        auto core = makeCore();
+        QTRY_COMPARE(desktop.messages.size(), 1); // told, but nobody to ask for the removal
+        QVERIFY(service.calls.isEmpty());
+        core.reset();
+        presence.active = true;
+        service.script[QStringLiteral("removeUpgradeResultStamp")] = {QVariant()};
+        core = makeCore();
+        QTRY_COMPARE(core->state(), 4); // a failed removal shows as a faulty reply
+    }
+
+    void forcedUpgradeDrivesTrayAndMenu()
+    {
+        const QDateTime end = clock.now().addDays(3);
+        writeSysFile(QStringLiteral("/var/cache/tarno-upgrade/upgrade.report.yaml"),
+            "upgrade_mode: forced\nt_end: " + end.toString(QStringLiteral("hh:mm dd.MM.yyyy")).toUtf8() + "\n");
+        auto core = makeCore();
+        core->upgradeFiles().check();
+        QCOMPARE(core->state(), 7);
+        QCOMPARE(icon(*core)->toolTip(), QStringLiteral("The system will be updated on the next reboot"));
+        QVERIFY(!entry(core->tray(), QStringLiteral("&Postpone the update"))->isEnabled());
+        // The remind-later entries count down to the upgrade's date, not the update's.
+        QCOMPARE(entry(core->tray(), QStringLiteral("Not to remind"))->data().toInt(), 63);
+        QVERIFY(entry(core->tray(), QStringLiteral("Disable notifications"))->isEnabled());
     }
 
     void clickOpensOneInfoWindow()

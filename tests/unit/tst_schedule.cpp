@@ -41,7 +41,8 @@ private Q_SLOTS:
     {
         QFETCH(qint64, delay);
         QFETCH(int, sinceSecsAgo);
-        QTEST(SettingsStore::isPostponed(delay, sinceSecsAgo < 0 ? QDateTime() : now.addSecs(-sinceSecsAgo), now), "postponed");
+        QTEST(SettingsStore::isPostponed(delay, sinceSecsAgo < 0 ? QDateTime() : now.addSecs(-sinceSecsAgo), now),
+            "postponed");
     }
 
     void gate()

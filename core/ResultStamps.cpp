@@ -1,0 +1,67 @@
+#include "ResultStamps.h"
+
+#include "Constants.h"
+#include "Desktop.h"
+#include "SysRoot.h"
+
+#include <QFile>
+
+namespace {
+bool exists(const QString& stamp)
+{
+    return QFile::exists(SysRoot::path(stamp));
+}
+
+// Only the first byte of the failure stamp counts, read as a decimal digit.
+int reasonCode()
+{
+    QFile file(SysRoot::path(updateFailureStamp));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    bool ok = false;
+    const int code = QString::fromLatin1(file.read(1)).toInt(&ok, 10);
+    return ok ? code : -1;
+}
+} // namespace
+
+QList<ResultStamps::Message> ResultStamps::pending(const QString& version)
+{
+    const QString success = tr("Successfull upgrade");
+    const QString upgraded = tr("The system was upgraded,\ncurrent version is %1").arg(version);
+    const QString failure = tr("Unsuccessful update attempt");
+    const QString errors = tr("The system wasn't upgraded due some errors,\nplease contact the system administrator");
+
+    QList<Message> messages;
+    if (exists(updateSuccessStamp)) {
+        messages.append({false, success, upgraded, 1});
+    } else if (exists(updateFailureStamp)) {
+        QString text = errors;
+        switch (reasonCode()) {
+        case 0:
+            text = tr("The system update was cancelled before the start,\nplease contact the system administrator");
+            break;
+        case 1:
+            text = tr("The system wasn't upgraded due\nsome errors during the update process,\nplease contact the "
+                      "system administrator");
+            break;
+        }
+        messages.append({true, failure, text, 0});
+    }
+    if (exists(upgradeAbortedStamp)) {
+        messages.append({true, failure, errors, 2});
+    }
+    if (exists(upgradeSuccessStamp)) {
+        messages.append({false, success, upgraded, 3});
+    }
+    return messages;
+}
+
+void ResultStamps::tell(Desktop& desktop, const QString& version, const std::function<void(int kind)>& remove)
+{
+    const QList<Message> messages = pending(version);
+    for (const Message& message : messages) {
+        desktop.showMessage(message.warning, message.title, message.text);
+        remove(message.kind);
+    }
+}

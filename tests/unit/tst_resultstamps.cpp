@@ -1,0 +1,100 @@
+// What the last reboot left behind: the result stamps' messages and the installed version.
+#include "Constants.h"
+#include "ResultStamps.h"
+#include "SysRoot.h"
+#include "UnitMain.h"
+#include "VersionFile.h"
+
+#include <QDir>
+
+namespace {
+void write(const QString& path, const QByteArray& content)
+{
+    const QString full = SysRoot::path(path);
+    QDir().mkpath(QFileInfo(full).path());
+    QFile file(full);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+}
+
+const QString errors =
+    QStringLiteral("The system wasn't upgraded due some errors,\nplease contact the system administrator");
+} // namespace
+
+class ResultStampsTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { QDir(SysRoot::root()).removeRecursively(); }
+
+    void updateStamps_data()
+    {
+        QTest::addColumn<QByteArray>("reason"); // "-": no failure stamp
+        QTest::addColumn<bool>("success");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("both: only the success")
+            << QByteArray("1") << true << "The system was upgraded,\ncurrent version is 3.1.19";
+        QTest::newRow("cancelled") << QByteArray("0\n") << false
+                                   << "The system update was cancelled before the start,\nplease contact the system "
+                                      "administrator";
+        QTest::newRow("errors during") << QByteArray("1") << false
+                                       << "The system wasn't upgraded due\nsome errors during the update process,\n"
+                                          "please contact the system administrator";
+        QTest::newRow("ten reads as one") << QByteArray("10") << false
+                                          << "The system wasn't upgraded due\nsome errors during the update "
+                                             "process,\nplease contact the system administrator";
+        QTest::newRow("two") << QByteArray("2") << false << errors;
+        QTest::newRow("empty") << QByteArray() << false << errors;
+    }
+    void updateStamps()
+    {
+        QFETCH(QByteArray, reason);
+        QFETCH(bool, success);
+        write(updateFailureStamp, reason);
+        if (success) {
+            write(updateSuccessStamp, QByteArray());
+        }
+        const QList<ResultStamps::Message> messages = ResultStamps::pending(QStringLiteral("3.1.19"));
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages[0].kind, success ? 1 : 0);
+        QCOMPARE(messages[0].warning, !success);
+        QCOMPARE(messages[0].title,
+            success ? QStringLiteral("Successfull upgrade") : QStringLiteral("Unsuccessful update attempt"));
+        QTEST(messages[0].text, "text");
+    }
+
+    void upgradeStampsInOrder()
+    {
+        write(upgradeSuccessStamp, QByteArray());
+        write(upgradeAbortedStamp, QByteArray());
+        const QList<ResultStamps::Message> messages = ResultStamps::pending(QString());
+        QCOMPARE(messages.size(), 2);
+        QCOMPARE(messages[0].kind, 2);
+        QCOMPARE(messages[0].text, errors);
+        QCOMPARE(messages[1].kind, 3);
+        QCOMPARE(messages[1].text, QStringLiteral("The system was upgraded,\ncurrent version is "));
+        QDir(SysRoot::root()).removeRecursively();
+        QVERIFY(ResultStamps::pending(QString()).isEmpty());
+    }
+
+    void version_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("version");
+        QTest::newRow("blanks and more lines") << QByteArray("  1.8.1 \t\nsecond line\n") << "1.8.1";
+        QTest::newRow("a NUL") << QByteArray("1.8\0garbage\n", 12) << "1.8";
+        QTest::newRow("64 MB without a line end") << QByteArray(64 << 20, '7') << QString(4096, QLatin1Char('7'));
+    }
+    void version()
+    {
+        QFETCH(QByteArray, content);
+        write(QStringLiteral("/etc/tarno_version"), content);
+        QTEST(readSystemVersion(), "version");
+    }
+
+    void noVersionFile() { QVERIFY(readSystemVersion().isNull()); }
+};
+
+ZIB_UNIT_MAIN(ResultStampsTest)
+#include "tst_resultstamps.moc"

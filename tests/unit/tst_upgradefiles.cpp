@@ -1,0 +1,150 @@
+// The release-upgrade tool's files: what a report and a configuration say, hostile files included,
+// and how the watched report drives the state.
+#include "Constants.h"
+#include "Fakes.h"
+#include "ServiceClient.h"
+#include "SysRoot.h"
+#include "UnitMain.h"
+#include "UpgradeFiles.h"
+
+#include <QDir>
+#include <QSignalSpy>
+
+#include <sys/stat.h>
+
+namespace {
+QString sysPath(const QString& path)
+{
+    return SysRoot::path(path);
+}
+
+void write(const QString& path, const QByteArray& content)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+}
+
+const QString reportPath = QStringLiteral("/var/cache/tarno-upgrade/upgrade.report.yaml");
+} // namespace
+
+class UpgradeFilesTest : public QObject
+{
+    Q_OBJECT
+
+    FakeUpdateService service;
+    FakePresence presence;
+
+private Q_SLOTS:
+    void init() { QDir(SysRoot::root()).removeRecursively(); }
+
+    void report_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QDateTime>("end");
+        const QDateTime nineThirty(QDate(2025, 3, 15), QTime(9, 30));
+        QTest::newRow("ready") << QByteArray("upgrade_mode: ready\nt_end: 09:30 15.03.2025\n") << 1 << nineThirty;
+        QTest::newRow("activated") << QByteArray("upgrade_mode: activated\n") << 2 << QDateTime();
+        QTest::newRow("forced") << QByteArray("upgrade_mode: forced\nt_end: 9:30 15.03.2025\n") << 3 << QDateTime();
+        QTest::newRow("Forced") << QByteArray("upgrade_mode: Forced\n") << 0 << QDateTime();
+        QTest::newRow("forced and a blank") << QByteArray("upgrade_mode: 'forced '\n") << 0 << QDateTime();
+        QTest::newRow("no mode") << QByteArray("t_end: 09:30 15.03.2025\n") << -1 << nineThirty;
+        QTest::newRow("not YAML") << QByteArray("upgrade_mode: [ready\n: :") << -1 << QDateTime();
+        QTest::newRow("binary") << QByteArray("\x00\xff\xfe\x01", 4) << -1 << QDateTime();
+        QTest::newRow("root a sequence") << QByteArray("- upgrade_mode\n- ready\n") << -1 << QDateTime();
+        QTest::newRow("mode a sequence") << QByteArray("upgrade_mode: [ready]\n") << -1 << QDateTime();
+        QTest::newRow("mode a mapping") << QByteArray("upgrade_mode: {a: b}\nt_end: {}\n") << -1 << QDateTime();
+        QTest::newRow("mode empty") << QByteArray("upgrade_mode:\n") << -1 << QDateTime();
+        QTest::newRow("20 MB") << QByteArray("upgrade_mode: ready\n#") + QByteArray(20 << 20, 'x') << -1 << QDateTime();
+    }
+    void report()
+    {
+        QFETCH(QByteArray, content);
+        write(sysPath(reportPath), content);
+        const UpgradeFiles::Report read = UpgradeFiles::readReport(sysPath(reportPath));
+        QTEST(read.mode, "mode");
+        QTEST(read.end, "end");
+    }
+
+    void unusualPlaces()
+    {
+        QCOMPARE(UpgradeFiles::readReport(sysPath(reportPath)).mode, -1); // missing
+        QDir().mkpath(sysPath(reportPath)); // a directory
+        QCOMPARE(UpgradeFiles::readReport(sysPath(reportPath)).mode, -1);
+        QDir().rmdir(sysPath(reportPath));
+        QVERIFY(::mkfifo(QFile::encodeName(sysPath(reportPath)).constData(), 0600) == 0); // would block a reader
+        QCOMPARE(UpgradeFiles::readReport(sysPath(reportPath)).mode, -1);
+    }
+
+    void targetRelease_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("release");
+        QTest::newRow("named") << QByteArray("upgrade:\n  target_release: \"4.0\"\n") << "4.0";
+        QTest::newRow("upgrade not a mapping") << QByteArray("upgrade: 4.0\n") << QString();
+        QTest::newRow("release a sequence") << QByteArray("upgrade:\n  target_release: [4]\n") << QString();
+        QTest::newRow("no release") << QByteArray("upgrade:\n  other: 1\n") << QString();
+        QTest::newRow("not YAML") << QByteArray("{{{") << QString();
+    }
+    void targetRelease()
+    {
+        QFETCH(QByteArray, content);
+        write(sysPath(upgradeConfigPath), content);
+        QTEST(UpgradeFiles::readTargetRelease(sysPath(upgradeConfigPath)), "release");
+    }
+
+    void reportDrivesTheState()
+    {
+        ServiceClient client(service, presence, nullptr);
+        UpgradeFiles files(client, nullptr);
+        QSignalSpy read(&files, &UpgradeFiles::stateRead);
+        write(sysPath(upgradeConfigPath), "upgrade:\n  target_release: '4.0'\n");
+        write(sysPath(reportPath), "upgrade_mode: activated\nt_end: 09:30 15.03.2030\n");
+
+        files.check(); // not connected: only the release is read
+        QCOMPARE(files.targetRelease(), QStringLiteral("4.0"));
+        QVERIFY(read.isEmpty());
+        QVERIFY(service.calls.isEmpty());
+
+        client.start();
+        files.check();
+        QVERIFY(files.isOutside());
+        QCOMPARE(service.calls, QStringList {QStringLiteral("setStateFromOutside")});
+        files.check(); // nothing changed: the same state, no date change
+        QCOMPARE(read.size(), 2);
+        QCOMPARE(read[0], (QVariantList {7, true}));
+        QCOMPARE(read[1], (QVariantList {7, false}));
+        QVERIFY(!files.isForced());
+
+        QFile::remove(sysPath(reportPath)); // the watcher sees it first
+        QVERIFY(read.wait(5000));
+        QCOMPARE(read.constLast(), (QVariantList {0, true}));
+        client.poll(); // the service's error code is known (0) now
+        files.check();
+        QVERIFY(files.findChild<QTimer*>(QStringLiteral("reportGoneTimer"))->isActive());
+    }
+
+    void refusedOutsideStateIsAskedAgain()
+    {
+        ServiceClient client(service, presence, nullptr);
+        UpgradeFiles files(client, nullptr);
+        client.start();
+        write(sysPath(reportPath), "upgrade_mode: ready\n");
+        service.script[QStringLiteral("setStateFromOutside")] = {QVariant()};
+        QSignalSpy read(&files, &UpgradeFiles::stateRead);
+        files.check();
+        QVERIFY(!files.isOutside());
+        QCOMPARE(read.size(), 1); // the report is applied all the same
+        files.check();
+        QVERIFY(files.isOutside());
+        // The service's error code was never read: no poll after the report goes.
+        QFile::remove(sysPath(reportPath));
+        files.check();
+        QVERIFY(!files.findChild<QTimer*>(QStringLiteral("reportGoneTimer"))->isActive());
+    }
+};
+
+ZIB_UNIT_MAIN(UpgradeFilesTest)
+#include "tst_upgradefiles.moc"
