@@ -2,6 +2,9 @@
 
 #include <QString>
 
+#include <functional>
+#include <optional>
+
 class QMenu;
 class QWidget;
 
@@ -16,4 +19,9 @@ public:
     virtual void showHelp(const QString& topic) = 0;
     // A modal box; returns when the user has closed it.
     virtual void showMessage(bool warning, const QString& title, const QString& text) = 0;
+    // Switches the release upgrade on the next reboot on or off; `done` gets std::nullopt when the switch
+    // was made, or a message for the user when it failed. Never blocks.
+    virtual void changeUpgradeState(bool enable, std::function<void(std::optional<QString> error)> done) = 0;
+    // Starts the window manager's reboot; `done` gets false when it could not start or failed.
+    virtual void reboot(std::function<void(bool ok)> done) = 0;
 };

@@ -22,6 +22,11 @@ QString Notifications::stateEventId() const
     return m_notification ? m_notification->eventId() : QString();
 }
 
+QString Notifications::errorText() const
+{
+    return m_errorNotification ? m_errorNotification->text() : QString();
+}
+
 void Notifications::showState(int state, const NotificationContent& content)
 {
     const QString eventId = ::stateEventId(state);
@@ -78,26 +83,39 @@ void Notifications::showError(int type, const QString& detail)
         return;
     }
     m_lastErrorType = type;
+    switch (type) {
+    case 1:
+        raiseError(QCoreApplication::translate("NotifierCore", "Not enough free space for update"));
+        break;
+    case 2:
+        raiseError(QCoreApplication::translate("NotifierCore", "There is an error before update"));
+        break;
+    case 3:
+        raiseError(
+            QCoreApplication::translate("NotifierCore", "Upgrade state not changed due D-Bus error:\n%1").arg(detail));
+        break;
+    default:
+        raiseError(QString()); // the title alone
+        break;
+    }
+}
 
+void Notifications::showRebootFailed()
+{
+    raiseError(QCoreApplication::translate(
+        "NotifierCore", "The computer could not be restarted. Please restart it yourself."));
+}
+
+void Notifications::raiseError(const QString& text)
+{
     if (m_errorNotification) {
         m_errorNotification->close();
     }
     m_errorNotification = new KNotification(QString(), KNotification::CloseOnTimeout, this);
     m_errorNotification->setComponentName(componentName);
     m_errorNotification->setTitle(QCoreApplication::translate("NotifierCore", "System update"));
-    switch (type) {
-    case 1:
-        m_errorNotification->setText(QCoreApplication::translate("NotifierCore", "Not enough free space for update"));
-        break;
-    case 2:
-        m_errorNotification->setText(QCoreApplication::translate("NotifierCore", "There is an error before update"));
-        break;
-    case 3:
-        m_errorNotification->setText(
-            QCoreApplication::translate("NotifierCore", "Upgrade state not changed due D-Bus error:\n%1").arg(detail));
-        break;
-    default:
-        break;
+    if (!text.isEmpty()) {
+        m_errorNotification->setText(text);
     }
     m_errorNotification->setEventId(QStringLiteral("prepareerror"));
     m_errorNotification->setUrgency(KNotification::CriticalUrgency);

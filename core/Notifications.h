@@ -22,16 +22,22 @@ public:
     void showError(int type, const QString& detail);
     // The next error is told even when it is the one told last.
     void forgetLastError() { m_lastErrorType = -1; }
+    // The user asked for a reboot and it did not happen; told every time.
+    void showRebootFailed();
 
     // The state popup on screen carries the update actions.
     bool actionsOffered() const { return m_actionsOffered; }
     QString stateEventId() const;
+    // The text of the error popup on screen, if any.
+    QString errorText() const;
 
 Q_SIGNALS:
     void updateOnRebootChosen();
     void showMoreChosen();
 
 private:
+    void raiseError(const QString& text);
+
     QPointer<KNotification> m_notification;
     QPointer<KNotification> m_errorNotification;
     int m_lastErrorType = 0;

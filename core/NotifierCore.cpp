@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "Desktop.h"
+#include "ManualSwitch.h"
 #include "Notifications.h"
 #include "Presentation.h"
 #include "ReminderSchedule.h"
@@ -13,6 +14,8 @@
 #include "UpgradeFiles.h"
 #include "UpgradeTool.h"
 #include "VersionFile.h"
+
+#include <QPointer>
 
 namespace {
 constexpr int checkIntervalMs = 5000;
@@ -52,6 +55,16 @@ NotifierCore::NotifierCore(bool withTrayIcon, const Platform& platform, QObject*
     connect(m_upgradeFiles, &UpgradeFiles::outsideEntered, this, [this] {
         m_tray->setStateEntry({false, std::nullopt, std::nullopt});
         updateRemindMenu();
+    });
+    m_switch =
+        new ManualSwitch({*m_client, m_desktop, *m_notifications, *m_tray, *m_upgradeTool, *m_upgradeFiles}, this);
+    connect(m_tray, &Tray::stateEntryTriggered, this, [this] { m_switch->onMenuEntry(m_state); });
+    connect(m_notifications, &Notifications::updateOnRebootChosen, this,
+        [this] { m_switch->onUpdateOnRebootAction(m_state); });
+    connect(m_switch, &ManualSwitch::dialogRefresh, this, [this](bool upgrade, bool inProgress) {
+        if (m_infoDialog) {
+            pushDialogData(upgrade, inProgress);
+        }
     });
 
     readSettings();
@@ -105,9 +118,14 @@ NotifierCore::~NotifierCore()
 void NotifierCore::showInfoDialog()
 {
     if (!m_infoDialog) {
-        m_infoDialog = std::make_unique<UpdateInfoDialog>();
+        m_infoDialog = std::make_unique<UpdateInfoDialog>([this] { return m_clock.now(); });
+        connect(
+            m_infoDialog.get(), &UpdateInfoDialog::enableRequest, this, [this] { m_switch->onEnableRequest(m_state); });
+        connect(m_infoDialog.get(), &UpdateInfoDialog::disableRequest, this,
+            [this] { m_switch->onDisableRequest(m_state); });
+        connect(m_infoDialog.get(), &QDialog::accepted, this, &NotifierCore::checkRebootRequest);
     }
-    pushDialogData();
+    pushDialogData(m_upgradeFiles->isOutside(), m_switch->inProgress());
     m_infoDialog->show();
 }
 
@@ -168,7 +186,7 @@ void NotifierCore::updateStatus(int state)
     m_tray->setStateEntry(
         Presentation::stateEntryFor(state, dueFacts(state), m_clock.now(), m_tray->isStateEntryEnabled()));
     if (m_infoDialog) {
-        pushDialogData();
+        pushDialogData(m_upgradeFiles->isOutside(), m_switch->inProgress());
     }
     if (state == ReplyError) {
         m_client->reconnect();
@@ -180,10 +198,13 @@ void NotifierCore::updateStatus(int state)
 void NotifierCore::onPolled(int answer, bool dateChanged)
 {
     m_upgradeFiles->setOutside(answer == -2);
+    // Any answer of the service's own state ends a request, also one that the service withdrew.
+    if (answer != -2) {
+        m_switch->settle();
+    }
     if (answer == -1 || (answer >= 0 && answer <= 3)) {
         showState(answer == -1 ? ReplyError : UpdateUnavailable, true);
     } else if (answer >= 4 && answer <= 6) {
-        m_inProgress = false;
         showState(answer == 4 ? UpdateReady : UpdateSet, dateChanged);
     }
 }
@@ -240,14 +261,25 @@ void NotifierCore::updateRemindMenu()
     }
 }
 
-void NotifierCore::pushDialogData()
+void NotifierCore::pushDialogData(bool upgrade, bool inProgress)
 {
     if (m_tray->hasIcon()) {
         m_infoDialog->setWindowIcon(m_tray->icon());
     }
-    m_infoDialog->setDialogData(State(m_state),
-        m_upgradeFiles->isOutside() ? m_upgradeFiles->date() : m_client->updateDate(), m_currentVersion,
-        m_upgradeFiles->isOutside() ? m_upgradeFiles->targetRelease() : m_client->updateVersion(), m_inProgress);
+    m_infoDialog->setDialogData(State(m_state), upgrade ? m_upgradeFiles->date() : m_client->updateDate(),
+        m_currentVersion, upgrade ? m_upgradeFiles->targetRelease() : m_client->updateVersion(), inProgress);
+}
+
+// OK in the information window with "Reboot now" ticked; a reboot that does not happen is told.
+void NotifierCore::checkRebootRequest()
+{
+    if (m_infoDialog->rebootNowChecked()) {
+        m_desktop.reboot([self = QPointer<NotifierCore>(this)](bool ok) {
+            if (self && !ok) {
+                self->m_notifications->showRebootFailed();
+            }
+        });
+    }
 }
 
 bool NotifierCore::isPostponed() const
@@ -261,7 +293,7 @@ DueFacts NotifierCore::dueFacts(int state) const
     if (state == UpgradeReady || state == UpgradeSet) {
         return {m_upgradeFiles->date(), m_upgradeFiles->isForced()};
     }
-    return {m_client->updateDate(), m_updateLocked};
+    return {m_client->updateDate(), m_switch->isUpdateLocked()};
 }
 
 // Once per run, when the first connection attempt has ended, so a stamp can be removed.

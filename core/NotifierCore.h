@@ -9,6 +9,7 @@
 
 class Clock;
 class Desktop;
+class ManualSwitch;
 class Notifications;
 class PackageQuery;
 class ServiceClient;
@@ -62,7 +63,8 @@ private:
     void showState(int state, bool remindMenuStale);
     void showResults();
     void notify(int state);
-    void pushDialogData();
+    void pushDialogData(bool upgrade, bool inProgress);
+    void checkRebootRequest();
     bool isPostponed() const;
     DueFacts dueFacts(int state) const;
 
@@ -73,6 +75,7 @@ private:
     ServiceClient* m_client = nullptr;
     UpgradeTool* m_upgradeTool = nullptr;
     UpgradeFiles* m_upgradeFiles = nullptr;
+    ManualSwitch* m_switch = nullptr;
     std::unique_ptr<SettingsDialog> m_settingsDialog;
     std::unique_ptr<UpdateInfoDialog> m_infoDialog;
     QTimer m_checkTimer;
@@ -81,8 +84,6 @@ private:
     qint64 m_nextNotifyMs = 0;
     int m_state = 0;
     bool m_updateSeen = false;
-    bool m_inProgress = false;
-    bool m_updateLocked = false;
     bool m_resultsShown = false;
     QString m_currentVersion;
 };

@@ -5,13 +5,25 @@
 #include <QDateTime>
 #include <QDialog>
 
-// The status window opened from the tray. The core pushes every state into it; its form comes with
-// the information-dialog work, so for now it is an empty window that keeps what it was given.
+#include <functional>
+#include <memory>
+
+class QCheckBox;
+class QDialogButtonBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+
+// The status window opened from the tray. The core pushes every state into it; a click on its button
+// starts a wait and asks the core to switch the update on the next reboot on or off.
 class UpdateInfoDialog : public QDialog
 {
     Q_OBJECT
 public:
-    explicit UpdateInfoDialog(QWidget* parent = nullptr);
+    using NowFunction = std::function<QDateTime()>;
+    explicit UpdateInfoDialog(NowFunction now = &QDateTime::currentDateTime, QWidget* parent = nullptr);
+    ~UpdateInfoDialog() override;
 
     bool rebootNowChecked() const;
 
@@ -24,5 +36,27 @@ Q_SIGNALS:
     void disableRequest();
 
 private:
+    struct Ui
+    {
+        QLabel* shortInfoLabel;
+        QLabel* fullInfoLabel;
+        QPushButton* changeStateButton;
+        QProgressBar* progressBar;
+        QCheckBox* rebootNowChB;
+        QDialogButtonBox* buttonBox;
+    };
+
+    void setupUi();
+    void offer(bool disable, bool progress);
+    void startWaiting(bool disable);
+    void onWaitTick();
+    void stopWaiting();
+
+    std::unique_ptr<Ui> ui;
+    NowFunction m_now;
+    int m_elapsedSeconds = 0;
+    int m_waitLimit = 10;
+    QTimer* m_waitTimer = nullptr;
+    bool m_waiting = false;
     int m_lastState = UpdateUnavailable;
 };

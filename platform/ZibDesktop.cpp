@@ -1,9 +1,37 @@
 #include "ZibDesktop.h"
 
+#include "SysRoot.h"
 #include "ZibHelpMenu.h"
 #include "zibintegration.h"
 
 #include <QMessageBox>
+
+ZibDesktop::ZibDesktop()
+{
+    // The service answers one switch at a time; its outcome goes to the one who asked last.
+    const auto finish = [this](std::optional<QString> error) {
+        if (auto done = std::exchange(m_upgradeDone, nullptr)) {
+            done(error);
+        }
+    };
+    QObject::connect(&m_admin, &ZibAdmin::DbusService::processOutput, &m_admin, [finish] { finish(std::nullopt); });
+    QObject::connect(&m_admin, &ZibAdmin::DbusService::showMessage, &m_admin,
+        [finish](const QString&, const QString& message) { finish(message); });
+
+    const auto rebootEnded = [this](bool ok) {
+        if (auto done = std::exchange(m_rebootDone, nullptr)) {
+            done(ok);
+        }
+    };
+    QObject::connect(&m_reboot, &QProcess::errorOccurred, &m_reboot, [rebootEnded](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart || error == QProcess::Crashed) {
+            rebootEnded(false);
+        }
+    });
+    QObject::connect(&m_reboot, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), &m_reboot,
+        [rebootEnded](
+            int code, QProcess::ExitStatus status) { rebootEnded(status == QProcess::NormalExit && code == 0); });
+}
 
 QMenu* ZibDesktop::createHelpMenu(QWidget* parent)
 {
@@ -22,4 +50,21 @@ void ZibDesktop::showMessage(bool warning, const QString& title, const QString& 
     } else {
         QMessageBox::information(nullptr, title, text, QMessageBox::Ok, QMessageBox::NoButton);
     }
+}
+
+void ZibDesktop::changeUpgradeState(bool enable, std::function<void(std::optional<QString> error)> done)
+{
+    m_upgradeDone = std::move(done);
+    m_admin.changeUpgradeState(enable);
+}
+
+void ZibDesktop::reboot(std::function<void(bool ok)> done)
+{
+    if (m_reboot.state() != QProcess::NotRunning) {
+        return; // already on its way
+    }
+    m_rebootDone = std::move(done);
+    m_reboot.setProgram(SysRoot::path(QStringLiteral("/usr/bin/zib-wmfunc")));
+    m_reboot.setArguments({QStringLiteral("ZIBWM_REBOOT")});
+    m_reboot.start(QIODevice::ReadWrite);
 }

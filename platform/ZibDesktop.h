@@ -1,12 +1,26 @@
 #pragma once
 
+#include "DbusService.h"
 #include "Desktop.h"
 
-// The desktop's help menu and help viewer.
+#include <QProcess>
+
+// The desktop around the notifier: help, message boxes, the release-upgrade switch of the
+// administration service and the window manager's reboot.
 class ZibDesktop : public Desktop
 {
 public:
+    ZibDesktop();
+
     QMenu* createHelpMenu(QWidget* parent) override;
     void showHelp(const QString& topic) override;
     void showMessage(bool warning, const QString& title, const QString& text) override;
+    void changeUpgradeState(bool enable, std::function<void(std::optional<QString> error)> done) override;
+    void reboot(std::function<void(bool ok)> done) override;
+
+private:
+    ZibAdmin::DbusService m_admin;
+    std::function<void(std::optional<QString>)> m_upgradeDone;
+    QProcess m_reboot;
+    std::function<void(bool)> m_rebootDone;
 };

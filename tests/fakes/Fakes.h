@@ -102,6 +102,20 @@ public:
     {
         messages << QStringList {warning ? QStringLiteral("warning") : QStringLiteral("information"), title, text};
     }
+    void changeUpgradeState(bool enable, std::function<void(std::optional<QString>)> done) override
+    {
+        upgradeSwitches << enable;
+        upgradeDone = std::move(done);
+    }
+    void reboot(std::function<void(bool)> done) override
+    {
+        ++reboots;
+        done(rebootWorks);
+    }
     QStringList helpTopics;
     QList<QStringList> messages;
+    QList<bool> upgradeSwitches;
+    std::function<void(std::optional<QString>)> upgradeDone; // the test decides the outcome
+    int reboots = 0;
+    bool rebootWorks = true;
 };

@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QSettings>
 #include <QSystemTrayIcon>
@@ -239,6 +240,43 @@ private Q_SLOTS:
         // The remind-later entries count down to the upgrade's date, not the update's.
         QCOMPARE(entry(core->tray(), QStringLiteral("Not to remind"))->data().toInt(), 63);
         QVERIFY(entry(core->tray(), QStringLiteral("Disable notifications"))->isEnabled());
+    }
+
+    void rebootOnlyFromOkWithTheTick()
+    {
+        service.values[state] = 5;
+        auto core = makeCore();
+        core->serviceClient().poll();
+        core->showInfoDialog();
+        UpdateInfoDialog* dialog = core->infoDialog();
+        dialog->findChild<QCheckBox*>(QStringLiteral("rebootNowChB"))->setChecked(true);
+        dialog->reject();
+        QCOMPARE(desktop.reboots, 0);
+        core->showInfoDialog();
+        dialog->accept();
+        QCOMPARE(desktop.reboots, 1);
+        desktop.rebootWorks = false;
+        core->showInfoDialog();
+        dialog->accept();
+        QCOMPARE(core->notifications().errorText(),
+            QStringLiteral("The computer could not be restarted. Please restart it yourself."));
+    }
+
+    // The service may withdraw the update after "Update on reboot": the window must not wait for good.
+    void withdrawnUpdateEndsTheWait()
+    {
+        service.values[state] = 4;
+        auto core = makeCore();
+        core->serviceClient().poll();
+        entry(core->tray(), QStringLiteral("&Update on reboot"))->trigger();
+        QVERIFY(service.calls.contains(QStringLiteral("enableUpgradeOnReboot")));
+        core->showInfoDialog();
+        auto* text = core->infoDialog()->findChild<QLabel*>(QStringLiteral("shortInfoLabel"));
+        QCOMPARE(text->text(), QStringLiteral("Please, wait..."));
+        service.values[state] = 0;
+        core->serviceClient().poll();
+        core->showInfoDialog();
+        QVERIFY(text->text().endsWith(QLatin1String("No available updates detected")));
     }
 
     void clickOpensOneInfoWindow()
