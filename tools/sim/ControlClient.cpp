@@ -1,8 +1,7 @@
 #include "ControlClient.h"
 
-#include "BusNames.h"
-#include "ScriptEntry.h"
 #include "SimOptions.h"
+#include "Simulator.h"
 #include "ValueParser.h"
 
 #include <QDBusMessage>
@@ -155,13 +154,13 @@ int ControlClient::script(const QStringList& arguments)
         return usageError(QStringLiteral("script needs METHOD KIND [VALUE] [COUNT]"));
     const QString method = arguments.at(0);
     const QString kindName = arguments.at(1);
-    const std::optional<ScriptEntry::Kind> kind = ScriptEntry::kindFromName(kindName);
-    if (!kind)
+    if (!Simulator::scriptKinds.contains(kindName))
         return usageError(QStringLiteral("unknown script kind \"%1\"").arg(kindName));
+    const bool isValue = kindName == QLatin1String("value");
+    const bool isDelay = kindName == QLatin1String("delay");
 
     // Kinds without a value take a lone trailing argument as the count.
-    const bool takesValue =
-        *kind == ScriptEntry::Kind::Value || *kind == ScriptEntry::Kind::Error || *kind == ScriptEntry::Kind::Delay;
+    const bool takesValue = isValue || isDelay || kindName == QLatin1String("error");
     QStringList rest = arguments.mid(2);
     std::optional<QString> valueText;
     if (!rest.isEmpty() && (takesValue || rest.size() == 2))
@@ -175,10 +174,10 @@ int ControlClient::script(const QStringList& arguments)
         const std::optional<QVariant> typed = ValueParser::parseTyped(*valueText);
         if (typed) {
             value = *typed;
-        } else if (*kind == ScriptEntry::Kind::Value) {
+        } else if (isValue) {
             return usageError(QStringLiteral("cannot read the value \"%1\"; write it as %2")
                                   .arg(*valueText, ValueParser::typeHelp()));
-        } else if (*kind == ScriptEntry::Kind::Delay) {
+        } else if (isDelay) {
             int milliseconds = 0;
             if (!parseInt(*valueText, &milliseconds) || milliseconds < 0)
                 return usageError(QStringLiteral("delay needs a number of milliseconds"));
@@ -186,7 +185,7 @@ int ControlClient::script(const QStringList& arguments)
         } else {
             value = *valueText;
         }
-    } else if (*kind == ScriptEntry::Kind::Value || *kind == ScriptEntry::Kind::Delay) {
+    } else if (isValue || isDelay) {
         return usageError(QStringLiteral("script kind %1 needs a VALUE").arg(kindName));
     }
     return call(QStringLiteral("Script"), {method, kindName, QVariant::fromValue(QDBusVariant(value)), count})
@@ -201,8 +200,8 @@ bool ControlClient::call(const QString& method, const QVariantList& arguments, Q
             qUtf8Printable(m_bus.lastError().message()));
         return false;
     }
-    QDBusMessage message = QDBusMessage::createMethodCall(
-        BusNames::controlName, BusNames::servicePath, BusNames::controlInterface, method);
+    QDBusMessage message =
+        QDBusMessage::createMethodCall(Simulator::controlName, Simulator::servicePath, Simulator::controlName, method);
     message.setArguments(arguments);
     const QDBusMessage answer = m_bus.call(message, QDBus::Block, callTimeoutMs);
     if (answer.type() != QDBusMessage::ReplyMessage) {

@@ -1,6 +1,5 @@
 #include "ControlClient.h"
 #include "Posing.h"
-#include "ServiceState.h"
 #include "SignalWatcher.h"
 #include "SimOptions.h"
 #include "Simulator.h"
@@ -42,12 +41,11 @@ int runSimulator(int argc, char** argv)
     }
     QObject::connect(&signalWatcher, &SignalWatcher::terminationRequested, &app, [] { QCoreApplication::exit(0); });
 
-    ServiceState initial;
-    initial.state = options->state;
-    initial.error = options->error;
-    initial.date = options->date;
-    initial.version = options->version;
-    Simulator simulator(SimOptions::connection(options->bus), initial, options->sysroot);
+    Simulator simulator(SimOptions::connection(options->bus), options->sysroot);
+    simulator.state = options->state;
+    simulator.error = options->error;
+    simulator.date = options->date;
+    simulator.version = options->version;
     if (!simulator.start(&error)) {
         std::fprintf(stderr, "tarno-update-service-sim: %s\n", qUtf8Printable(error));
         return 1;
