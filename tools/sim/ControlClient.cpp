@@ -1,6 +1,5 @@
 #include "ControlClient.h"
 
-#include "SimOptions.h"
 #include "Simulator.h"
 #include "ValueParser.h"
 
@@ -52,7 +51,7 @@ QString ControlClient::usage()
 
 int ControlClient::run(const QStringList& arguments)
 {
-    SimOptions::Bus bus = SimOptions::Bus::System;
+    std::optional<QDBusConnection> bus = Simulator::bus(QStringLiteral("system"));
     int index = 0;
     while (index < arguments.size() && arguments.at(index).startsWith(QLatin1String("--"))) {
         const QString option = arguments.at(index);
@@ -68,17 +67,16 @@ int ControlClient::run(const QStringList& arguments)
         } else {
             return usageError(QStringLiteral("unknown option \"%1\"").arg(option));
         }
-        const std::optional<SimOptions::Bus> chosen = SimOptions::busFromName(value);
-        if (!chosen)
+        bus = Simulator::bus(value);
+        if (!bus)
             return usageError(QStringLiteral("--bus must be system or session"));
-        bus = *chosen;
         ++index;
     }
     if (index >= arguments.size())
         return usageError(QStringLiteral("no command given"));
 
     const QString command = arguments.at(index);
-    ControlClient client(SimOptions::connection(bus));
+    ControlClient client(*bus);
     return client.execute(command, arguments.mid(index + 1));
 }
 
