@@ -9,35 +9,26 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
+#include <sys/signalfd.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
-int signalPipe[2] = {-1, -1};
-
-// Only a write() may run in a signal handler; the event loop reads the pipe.
-void requestExit(int)
-{
-    const int savedErrno = errno;
-    const char byte = 1;
-    // A full pipe means an exit is pending already.
-    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
-    errno = savedErrno;
-}
+const char servicePath[] = "/usr/sbin/tarno-update-service";
 
 // Re-executes this binary with argv[0] set to the real service's path, so that a process-table check,
 // which matches argv[0], finds it. execv keeps the PID. Returns only when the exec failed.
 void pose(int argc, char** argv)
 {
-    std::vector<char*> arguments {const_cast<char*>("/usr/sbin/tarno-update-service")};
+    std::vector<char*> arguments {const_cast<char*>(servicePath)};
     arguments.insert(arguments.end(), argv + 1, argv + argc);
     arguments.push_back(const_cast<char*>("--posed"));
     arguments.push_back(nullptr);
     ::execv("/proc/self/exe", arguments.data());
 }
 
+// With a parser, a usage error (exit 2) that shows the help.
 int fail(const QString& message, const QCommandLineParser* parser = nullptr)
 {
     std::fprintf(stderr, "tarno-update-service-sim: %s\n%s", qUtf8Printable(message),
@@ -48,68 +39,65 @@ int fail(const QString& message, const QCommandLineParser* parser = nullptr)
 int runSimulator(QCoreApplication& app, int argc, char** argv)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Stands in for the update service and the administration service.\n"
-                                                    "Drive it with: tarno-update-service-sim ctl --help"));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
-    const QCommandLineOption bus(QStringLiteral("bus"), QStringLiteral("The bus: system or session."),
-        QStringLiteral("BUS"), QStringLiteral("system"));
-    const QCommandLineOption state(
-        QStringLiteral("state"), QStringLiteral("The state reported."), QStringLiteral("N"), QStringLiteral("0"));
-    const QCommandLineOption error(
-        QStringLiteral("error"), QStringLiteral("The error code reported."), QStringLiteral("N"), QStringLiteral("0"));
-    const QCommandLineOption date(
-        QStringLiteral("date"), QStringLiteral("The update date reported."), QStringLiteral("hh:mm dd.MM.yyyy"));
-    const QCommandLineOption version(
-        QStringLiteral("version"), QStringLiteral("The update version reported."), QStringLiteral("TEXT"));
-    const QCommandLineOption sysroot(QStringLiteral("sysroot"),
-        QStringLiteral("The root of the files (default: $ZIB_NOTIFIER_SYSROOT, else /)."), QStringLiteral("DIR"),
-        qEnvironmentVariable("ZIB_NOTIFIER_SYSROOT"));
-    const QCommandLineOption noPose(
-        QStringLiteral("no-pose"), QStringLiteral("Do not run as /usr/sbin/tarno-update-service."));
+    parser.setApplicationDescription(QStringLiteral("Stands in for the update service and the administration service. "
+                                                    "Drive it with its ctl command (ctl --help)."));
     // Set on the re-executed process, so that it does not pose again.
     QCommandLineOption posed(QStringLiteral("posed"));
     posed.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({help, bus, state, error, date, version, sysroot, noPose, posed});
+    parser.addOptions({posed, {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")},
+        {QStringLiteral("bus"), QStringLiteral("The bus: system or session."), QStringLiteral("BUS"),
+            QStringLiteral("system")},
+        {QStringLiteral("state"), QStringLiteral("The state reported."), QStringLiteral("N"), QStringLiteral("0")},
+        {QStringLiteral("error"), QStringLiteral("The error code reported."), QStringLiteral("N"), QStringLiteral("0")},
+        {QStringLiteral("date"), QStringLiteral("The update date reported."), QStringLiteral("hh:mm dd.MM.yyyy")},
+        {QStringLiteral("version"), QStringLiteral("The update version reported."), QStringLiteral("TEXT")},
+        {QStringLiteral("sysroot"), QStringLiteral("The root of the files (default: $ZIB_NOTIFIER_SYSROOT, else /)."),
+            QStringLiteral("DIR"), qEnvironmentVariable("ZIB_NOTIFIER_SYSROOT")},
+        {QStringLiteral("no-pose"), QStringLiteral("Do not run as %1.").arg(QLatin1String(servicePath))}});
+    const auto value = [&parser](const char* name) {
+        return parser.value(QLatin1String(name));
+    };
 
     if (!parser.parse(app.arguments()))
         return fail(parser.errorText(), &parser);
-    if (parser.isSet(help)) {
+    if (parser.isSet(QStringLiteral("help"))) {
         std::fputs(qUtf8Printable(parser.helpText()), stdout);
         return 0;
     }
     if (!parser.positionalArguments().isEmpty())
         return fail(QStringLiteral("unknown argument \"%1\"").arg(parser.positionalArguments().constFirst()), &parser);
-    const std::optional<QDBusConnection> connection = Simulator::bus(parser.value(bus));
-    if (!connection)
-        return fail(QStringLiteral("--bus must be system or session, not \"%1\"").arg(parser.value(bus)), &parser);
     bool stateOk = false;
     bool errorOk = false;
-    const int initialState = parser.value(state).toInt(&stateOk);
-    const int initialError = parser.value(error).toInt(&errorOk);
+    const int state = value("state").toInt(&stateOk);
+    const int error = value("error").toInt(&errorOk);
     if (!stateOk || !errorOk)
         return fail(QStringLiteral("--state and --error need an integer"), &parser);
-    if (!parser.isSet(noPose) && !parser.isSet(posed)) {
+    if (value("bus") != QLatin1String("system") && value("bus") != QLatin1String("session"))
+        return fail(QStringLiteral("--bus must be system or session, not \"%1\"").arg(value("bus")), &parser);
+    if (!parser.isSet(QStringLiteral("no-pose")) && !parser.isSet(posed)) {
         pose(argc, argv);
-        return fail(QStringLiteral("cannot re-execute as /usr/sbin/tarno-update-service: %1")
-                        .arg(QString::fromLocal8Bit(std::strerror(errno))));
+        return fail(QStringLiteral("cannot re-execute as %1: %2")
+                        .arg(QLatin1String(servicePath), QString::fromLocal8Bit(std::strerror(errno))));
     }
 
-    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+    // SIGTERM and SIGINT end the event loop through a signalfd. They are blocked before the first bus
+    // access, because QtDBus then starts a thread, which inherits the mask.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGINT);
+    const int signalFd =
+        ::pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr) == 0 ? ::signalfd(-1, &stopSignals, SFD_CLOEXEC) : -1;
+    if (signalFd < 0)
         return fail(QStringLiteral("cannot watch for signals: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
-    QSocketNotifier signalNotifier(signalPipe[0], QSocketNotifier::Read);
+    QSocketNotifier signalNotifier(signalFd, QSocketNotifier::Read);
     QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, [] { QCoreApplication::exit(0); });
-    struct sigaction action = {};
-    action.sa_handler = requestExit;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::sigaction(SIGINT, &action, nullptr);
 
-    Simulator simulator(*connection, parser.value(sysroot));
-    simulator.state = initialState;
-    simulator.error = initialError;
-    simulator.date = parser.value(date);
-    simulator.version = parser.value(version);
+    Simulator simulator(*Simulator::bus(value("bus")), value("sysroot"));
+    simulator.state = state;
+    simulator.error = error;
+    simulator.date = value("date");
+    simulator.version = value("version");
     QString failure;
     if (!simulator.start(&failure))
         return fail(failure);
