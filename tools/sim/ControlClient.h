@@ -1,29 +1,23 @@
 #pragma once
 
 #include <QDBusConnection>
-#include <QString>
 #include <QStringList>
 #include <QVariantList>
-
-class QDBusMessage;
 
 // The "ctl" command line: drives a running simulator through its control interface.
 class ControlClient
 {
 public:
-    enum ExitCode { Success = 0, Failure = 1, UsageError = 2 };
-
-    // arguments are those after "ctl".
+    // arguments are those after "ctl". Returns 0, 1 when the simulator refused or did not answer, 2 on a usage error.
     static int run(const QStringList& arguments);
-    static QString usage();
 
 private:
-    explicit ControlClient(const QDBusConnection& bus);
+    explicit ControlClient(const QDBusConnection& bus) : m_bus(bus) { }
 
     int execute(const QString& command, const QStringList& arguments);
     int script(const QStringList& arguments);
-    // Calls a control method; on failure prints the error and returns false.
-    bool call(const QString& method, const QVariantList& arguments, QDBusMessage* reply = nullptr);
+    // Calls a control method; on failure prints why and returns 1.
+    int call(const QString& method, const QVariantList& arguments, QVariantList* reply = nullptr);
 
     QDBusConnection m_bus;
 };

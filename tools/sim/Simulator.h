@@ -1,57 +1,74 @@
 #pragma once
 
-#include "CallLog.h"
-#include "ScriptQueue.h"
-#include "ServiceState.h"
-#include "SimPaths.h"
+#include "BusObject.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QList>
-#include <QObject>
+#include <QHash>
+#include <QStringList>
+#include <QVariant>
 
 #include <functional>
+#include <optional>
 
-class AdminObject;
-class UpdateServiceObject;
-
-// Owns the bus names and the shared state of the simulated services, and applies
-// the scripted replies to their calls.
+// The simulated update service and administration service: what they report, their scripted replies and
+// the log of the calls they received. The adaptors on its two bus objects only declare the interfaces.
 class Simulator : public QObject
 {
     Q_OBJECT
 public:
-    Simulator(
-        const QDBusConnection& bus, const ServiceState& initial, const QString& sysroot, QObject* parent = nullptr);
-    ~Simulator() override;
+    static inline const QString serviceName = QStringLiteral("org.tarnolinux.UpdateService");
+    static inline const QString servicePath = QStringLiteral("/org/tarnolinux/UpdateService");
+    static inline const QString controlName = QStringLiteral("org.tarnolinux.UpdateService.Simulator");
+    static inline const QStringList scriptKinds = {QStringLiteral("value"), QStringLiteral("error"),
+        QStringLiteral("delay"), QStringLiteral("hang"), QStringLiteral("vanish"), QStringLiteral("exit")};
 
-    // Registers the objects and owns all three names. On failure returns false and sets error.
+    using Answer = std::function<QDBusMessage(const QDBusMessage& call)>;
+
+    // "system" or "session".
+    static std::optional<QDBusConnection> bus(const QString& name);
+
+    Simulator(const QDBusConnection& bus, const QString& sysroot);
+
+    // Registers the objects and owns the three bus names. On failure returns false and sets error.
     bool start(QString* error);
 
-    ServiceState& state() { return m_state; }
-    ScriptQueue& scripts() { return m_scripts; }
-    CallLog& callLog() { return m_callLog; }
-    const SimPaths& paths() const { return m_paths; }
+    // Logs the call in context and answers it: by the next script for its method if there is one, else
+    // with answer(call), which carries the normal behaviour and its side effects.
+    void serve(const QDBusContext& context, const Answer& answer);
+    // Returns why the script was refused, or an empty string. count -1 answers every call until cleared.
+    QString addScript(const QString& method, const QString& kind, const QVariant& value, int count);
+    void clearScripts() { m_scripts.clear(); }
+    bool setRegistered(bool registered, QString* error);
+    // Replies to the call in context, makes sure the reply has left, and ends the event loop.
+    void quit(const QDBusContext& context);
 
-    // Answers a logged, well-formed service call: by the next script for its method, if any, else
-    // through answer(), which carries the normal behaviour with its side effects.
-    void serve(const QDBusMessage& call, const std::function<QDBusMessage()>& answer);
-    void send(const QDBusMessage& message);
+    // A fixed path below the system root.
+    QString path(const char* absolutePath) const { return m_sysroot + QLatin1String(absolutePath); }
+    QDBusMessage changeUpgradeMode(const QDBusMessage& call, bool enable) const;
 
-    bool setServiceRegistered(bool registered, QString* error);
-    // Replies to call, makes sure the reply has left, and ends the event loop.
-    void quit(const QDBusMessage& call);
+    // What the service reports; outside is set by setStateFromOutside(3), which reports the state as -2.
+    int state = 0;
+    int error = 0;
+    QString date;
+    QString version;
+    bool outside = false;
+    // The service calls received, as "method(arg,...)".
+    QStringList callLog;
 
 private:
-    void flush();
+    struct Script
+    {
+        QString kind;
+        QVariant value;
+        int count;
+    };
+
+    void send(const QDBusMessage& message);
 
     QDBusConnection m_bus;
-    ServiceState m_state;
-    SimPaths m_paths;
-    ScriptQueue m_scripts;
-    CallLog m_callLog;
-    // Calls scripted to hang; kept so that they are never answered nor leaked.
-    QList<QDBusMessage> m_unanswered;
-    UpdateServiceObject* m_serviceObject = nullptr;
-    AdminObject* m_adminObject = nullptr;
+    QString m_sysroot;
+    QHash<QString, QList<Script>> m_scripts;
+    BusObject m_serviceObject;
+    BusObject m_adminObject;
 };
