@@ -98,7 +98,7 @@
         <translation>Aktualisierung &amp;verschieben</translation>
     </message>
     <message>
-        <source>The system won't be updated on the next reboot</source>
+        <source>The system won&apos;t be updated on the next reboot</source>
         <translation>Das System wird beim nächsten Neustart nicht aktualisiert</translation>
     </message>
     <message>
@@ -108,6 +108,44 @@
     <message>
         <source>Updating system is not active</source>
         <translation>Das Aktualisierungssystem ist nicht aktiv</translation>
+    </message>
+    <message>
+        <source>The computer could not be restarted. Please restart it yourself.</source>
+        <translation>Der Computer konnte nicht neu gestartet werden. Bitte starten Sie ihn selbst neu.</translation>
+    </message>
+    <message>
+        <source>Successfull upgrade</source>
+        <translation>Erfolgreiche Aktualisierung</translation>
+    </message>
+    <message>
+        <source>The system was upgraded,
+current version is %1</source>
+        <translation>Das System wurde aktualisiert,
+aktuelle Version ist %1</translation>
+    </message>
+    <message>
+        <source>Unsuccessful update attempt</source>
+        <translation>Erfolgloser Aktualisierungsversuch</translation>
+    </message>
+    <message>
+        <source>The system wasn&apos;t upgraded due some errors,
+please contact the system administrator</source>
+        <translation>Das System wurde wegen Fehlern nicht aktualisiert,
+bitte wenden Sie sich an den Systemadministrator</translation>
+    </message>
+    <message>
+        <source>The system update was cancelled before the start,
+please contact the system administrator</source>
+        <translation>Die Systemaktualisierung wurde vor dem Start abgebrochen,
+bitte wenden Sie sich an den Systemadministrator</translation>
+    </message>
+    <message>
+        <source>The system wasn&apos;t upgraded due
+some errors during the update process,
+please contact the system administrator</source>
+        <translation>Das System wurde wegen
+Fehlern während der Aktualisierung nicht aktualisiert,
+bitte wenden Sie sich an den Systemadministrator</translation>
     </message>
 </context>
 <context>
@@ -121,7 +159,7 @@
         <translation>Aktualisierungsmelder</translation>
     </message>
     <message>
-        <source>Couldn't detect any system tray on this system</source>
+        <source>Couldn&apos;t detect any system tray on this system</source>
         <translation>Auf diesem System wurde kein Systemabschnitt der Kontrollleiste gefunden</translation>
     </message>
 </context>
@@ -131,12 +169,124 @@
         <source>Settings</source>
         <translation>Einstellungen</translation>
     </message>
+    <message>
+        <source>Hide tray icon if no updates are available</source>
+        <translation>Symbol im Systemabschnitt ausblenden, wenn keine Aktualisierungen vorliegen</translation>
+    </message>
+    <message>
+        <source>Tray icon hide delay:</source>
+        <translation>Verzögerung bis zum Ausblenden:</translation>
+    </message>
+    <message>
+        <source>s</source>
+        <translation>s</translation>
+    </message>
+    <message>
+        <source>Hide tray icon when notification is deferred</source>
+        <translation>Symbol ausblenden, solange Benachrichtigungen zurückgestellt sind</translation>
+    </message>
+    <message>
+        <source>Show notification every:</source>
+        <translation>Benachrichtigung anzeigen alle:</translation>
+    </message>
+    <message>
+        <source> d</source>
+        <translation> T</translation>
+    </message>
+    <message>
+        <source>h&apos; h&apos; m&apos; m&apos;</source>
+        <translation>h&apos; Std. &apos;m&apos; Min.&apos;</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>Zurücksetzen</translation>
+    </message>
+    <message>
+        <source>Notification is deferred to %1</source>
+        <translation>Benachrichtigung ist zurückgestellt bis %1</translation>
+    </message>
+    <message>
+        <source>An interval less than 15 minutes is prohibited</source>
+        <translation>Ein Abstand unter 15 Minuten ist nicht erlaubt</translation>
+    </message>
+    <message>
+        <source>Next notification will be at %1</source>
+        <translation>Nächste Benachrichtigung am %1</translation>
+    </message>
 </context>
 <context>
     <name>UpdateInfoDialog</name>
     <message>
         <source>System update</source>
         <translation>Systemaktualisierung</translation>
+    </message>
+    <message>
+        <source>Enable update state</source>
+        <translation>Aktualisierung einschalten</translation>
+    </message>
+    <message>
+        <source>Reboot now</source>
+        <translation>Jetzt neu starten</translation>
+    </message>
+    <message>
+        <source>Please, wait...</source>
+        <translation>Bitte warten...</translation>
+    </message>
+    <message>
+        <source>%1 -&gt; %2</source>
+        <translation>%1 -&gt; %2</translation>
+    </message>
+    <message>
+        <source>Current version is %1
+</source>
+        <translation>Aktuelle Version ist %1
+</translation>
+    </message>
+    <message>
+        <source>No available updates detected</source>
+        <translation>Keine Aktualisierungen verfügbar</translation>
+    </message>
+    <message>
+        <source>Update on reboot</source>
+        <translation>Beim Neustart aktualisieren</translation>
+    </message>
+    <message>
+        <source>New system update is available
+</source>
+        <translation>Eine neue Systemaktualisierung ist verfügbar
+</translation>
+    </message>
+    <message>
+        <source>The forced update date is %1</source>
+        <translation>Die Aktualisierung erfolgt spätestens am %1</translation>
+    </message>
+    <message>
+        <source>Postpone the update</source>
+        <translation>Aktualisierung verschieben</translation>
+    </message>
+    <message>
+        <source>The system will be updated on the next reboot
+</source>
+        <translation>Das System wird beim nächsten Neustart aktualisiert
+</translation>
+    </message>
+    <message>
+        <source>You can&apos;t postpone the update. 
+The forced update date was: %1</source>
+        <translation>Sie können die Aktualisierung nicht verschieben. 
+Der späteste Termin war: %1</translation>
+    </message>
+    <message>
+        <source>Unable to connect to the service tarno-update-service</source>
+        <translation>Keine Verbindung zum Dienst tarno-update-service</translation>
+    </message>
+    <message>
+        <source>Some problems with the service reply, please wait</source>
+        <translation>Probleme mit der Antwort des Dienstes, bitte warten</translation>
+    </message>
+    <message>
+        <source>The service tarno-update-service is disabled</source>
+        <translation>Der Dienst tarno-update-service ist deaktiviert</translation>
     </message>
 </context>
 <context>
