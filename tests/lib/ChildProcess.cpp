@@ -39,14 +39,6 @@ int ChildProcess::stop()
     return exitStatus() == NormalExit ? exitCode() : -1;
 }
 
-void ChildProcess::killAndReap()
-{
-    if (isRunning()) {
-        kill();
-        waitForFinished(5000);
-    }
-}
-
 void ChildProcess::setupChildProcess()
 {
     // Runs in the child between fork and exec; only async-signal-safe calls here.

@@ -16,8 +16,6 @@ public:
     // SIGTERM, SIGKILL after 5 s; the exit code, or -1 after a crash or a kill.
     int stop();
     bool isRunning() const { return state() != NotRunning; }
-    // SIGKILL, and reaped: no zombie keeps its pid alive afterwards.
-    void killAndReap();
 
 protected:
     void setupChildProcess() override;
