@@ -1,20 +1,42 @@
 #include "ChildProcess.h"
 
+#include <QDeadlineTimer>
+
 #include <csignal>
 #include <sys/prctl.h>
-#include <unistd.h>
 
 ChildProcess::~ChildProcess()
 {
-    killAndReap();
+    stop();
 }
 
-void ChildProcess::killAndReap()
+bool ChildProcess::startReady(const QString& program, const QStringList& arguments)
 {
-    if (state() != QProcess::NotRunning) {
-        kill();
-        waitForFinished(5000);
+    setProcessChannelMode(ForwardedErrorChannel);
+    start(program, arguments);
+    const QDeadlineTimer deadline(10000);
+    QByteArray output;
+    while (!output.contains("ready\n")) {
+        if (!waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())))) {
+            stop();
+            return false;
+        }
+        output += readAllStandardOutput();
     }
+    return true;
+}
+
+int ChildProcess::stop()
+{
+    if (isRunning()) {
+        terminate();
+        if (!waitForFinished(5000)) {
+            kill();
+            waitForFinished(5000);
+            return -1;
+        }
+    }
+    return exitStatus() == NormalExit ? exitCode() : -1;
 }
 
 void ChildProcess::setupChildProcess()

@@ -2,8 +2,8 @@
 
 #include <QProcess>
 
-// A QProcess whose child is killed by the kernel when the test process goes, even after a crash,
-// so no Xvfb or notifier outlives its test.
+// A QProcess whose child the kernel kills when the test process goes, even after a crash, so that no
+// helper, display or notifier outlives its test. Stopped with SIGTERM when the object goes.
 class ChildProcess : public QProcess
 {
     Q_OBJECT
@@ -11,8 +11,11 @@ public:
     using QProcess::QProcess;
     ~ChildProcess() override;
 
-    // SIGKILL, and reaped: no zombie keeps its pid alive afterwards.
-    void killAndReap();
+    // Starts a helper program that prints "ready" once it can be used.
+    bool startReady(const QString& program, const QStringList& arguments = {});
+    // SIGTERM, SIGKILL after 5 s; the exit code, or -1 after a crash or a kill.
+    int stop();
+    bool isRunning() const { return state() != NotRunning; }
 
 protected:
     void setupChildProcess() override;

@@ -18,20 +18,19 @@ QString runLogPath()
     return TestEnvironment::instance().root() + QLatin1String("/dpkg-query.runs");
 }
 
-QByteArray scriptFor(Mode mode)
+QByteArray behaviour(Mode mode)
 {
-    const QByteArray logRun = "echo run >> '" + QFile::encodeName(runLogPath()) + "'\n";
     switch (mode) {
     case Mode::Installed:
-        return "#!/bin/sh\n" + logRun + "printf 'ii tarno-upgrade\\n'\n";
+        return "printf 'ii tarno-upgrade\\n'\n";
     case Mode::Removed:
-        return "#!/bin/sh\n" + logRun + "printf 'rc tarno-upgrade\\n'\n";
+        return "printf 'rc tarno-upgrade\\n'\n";
     case Mode::Hanging:
-        return "#!/bin/sh\n" + logRun + "exec sleep 60\n";
+        return "exec sleep 60\n";
     case Mode::Failing:
-        return "#!/bin/sh\n" + logRun + "echo 'dpkg-query: no packages found matching tarno-upgrade' >&2\nexit 1\n";
+        return "echo 'dpkg-query: no packages found matching tarno-upgrade' >&2\nexit 1\n";
     case Mode::Crashing:
-        return "#!/bin/sh\n" + logRun + "kill -SEGV $$\n";
+        return "kill -SEGV $$\n";
     case Mode::Missing:
         break;
     }
@@ -43,15 +42,15 @@ bool set(Mode mode)
 {
     QFile::remove(runLogPath());
     if (mode == Mode::Missing) {
-        QFile::remove(programPath());
-        return !QFile::exists(programPath());
+        return QFile::remove(programPath()) || !QFile::exists(programPath());
     }
+    // Written aside and renamed over, as a package upgrade replaces a program.
     const QString temporary = programPath() + QLatin1String(".new");
     QFile file(temporary);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    const QByteArray script = "#!/bin/sh\necho run >> '" + QFile::encodeName(runLogPath()) + "'\n" + behaviour(mode);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(script) != script.size()) {
         return false;
     }
-    file.write(scriptFor(mode));
     file.close();
     file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(programPath()).constData()) == 0;
@@ -60,9 +59,6 @@ bool set(Mode mode)
 int runCount()
 {
     QFile log(runLogPath());
-    if (!log.open(QIODevice::ReadOnly)) {
-        return 0;
-    }
-    return log.readAll().count('\n');
+    return log.open(QIODevice::ReadOnly) ? log.readAll().count('\n') : 0;
 }
 } // namespace FakeDpkg

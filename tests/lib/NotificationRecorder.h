@@ -1,25 +1,31 @@
 #pragma once
 
-#include "ReadyProcess.h"
+#include "ChildProcess.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
 
-// The recording notification server on the session bus, and what it saw.
+// The recording notification server (tests/tools/notification-recorder) on the session bus, and what it saw.
 class NotificationRecorder
 {
 public:
-    bool start(const QStringList& arguments = {});
+    bool start(const QStringList& arguments = {})
+    {
+        return m_process.startReady(QStringLiteral(ZIB_RECORDER_PATH), arguments);
+    }
     int stop() { return m_process.stop(); }
 
+    // One object per call: {"call": "Notify" or "CloseNotification", "id", and Notify's arguments by name}.
     QJsonArray log() const;
-    // Entries of one kind of call ("Notify", "CloseNotification").
     QList<QJsonObject> calls(const QString& call) const;
     QJsonObject lastNotify() const;
-    bool clear() const;
-    bool invokeAction(uint id, const QString& key) const;
-    bool close(uint id, uint reason) const;
+    bool clear() const { return control(QStringLiteral("Clear")); }
+    // What a user does to a shown notification; false when it is not shown.
+    bool invokeAction(uint id, const QString& key) const { return control(QStringLiteral("InvokeAction"), {id, key}); }
+    bool close(uint id, uint reason) const { return control(QStringLiteral("Close"), {id, reason}); }
 
 private:
-    ReadyProcess m_process;
+    bool control(const QString& method, const QVariantList& arguments = {}, QVariantList* reply = nullptr) const;
+
+    ChildProcess m_process;
 };

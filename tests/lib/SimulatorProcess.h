@@ -1,34 +1,43 @@
 #pragma once
 
-#include "ReadyProcess.h"
+#include "ChildProcess.h"
 
 #include <QStringList>
 #include <QVariant>
 
-// The update-service simulator as a child process, driven through its control interface.
+// The update-service simulator as a child process, driven through its control interface on the system bus.
 class SimulatorProcess
 {
 public:
-    bool start(const QStringList& arguments = {});
+    bool start(const QStringList& arguments = {})
+    {
+        return m_process.startReady(QStringLiteral(ZIB_SIM_PATH), arguments);
+    }
     int stop() { return m_process.stop(); }
-    void kill() { m_process.kill(); }
+    void kill()
+    {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
     bool isRunning() const { return m_process.isRunning(); }
-    qint64 pid() const { return m_process.pid(); }
+    qint64 pid() const { return m_process.processId(); }
 
-    bool setState(int state);
-    bool setError(int error);
-    bool setUpdateDate(const QString& date);
-    bool setVersion(const QString& version);
+    bool setState(int state) { return control(QStringLiteral("SetState"), {state}); }
+    bool setError(int error) { return control(QStringLiteral("SetError"), {error}); }
+    bool setUpdateDate(const QString& date) { return control(QStringLiteral("SetUpdateDate"), {date}); }
+    bool setVersion(const QString& version) { return control(QStringLiteral("SetVersion"), {version}); }
+    // How the next `count` calls of `method` are answered (-1: all): kind "value" (of any type), "error"
+    // (value: the error name), "delay" (ms), "hang", "vanish" or "exit".
     bool script(const QString& method, const QString& kind, const QVariant& value = QVariant(), int count = 1);
-    bool clearScripts();
-    bool setRegistered(bool registered);
+    bool clearScripts() { return control(QStringLiteral("ClearScripts")); }
+    bool setRegistered(bool registered) { return control(QStringLiteral("SetRegistered"), {registered}); }
+    // "method(arguments)" per received call, oldest first.
     QStringList callLog();
-    bool clearCallLog();
-    // Calls of `method` in the log.
+    bool clearCallLog() { return control(QStringLiteral("ClearCallLog")); }
     int callCount(const QString& method);
 
-private:
-    bool control(const QString& method, const QVariantList& arguments, QVariantList* reply = nullptr);
+    bool control(const QString& method, const QVariantList& arguments = {}, QVariantList* reply = nullptr);
 
-    ReadyProcess m_process;
+private:
+    ChildProcess m_process;
 };

@@ -22,8 +22,6 @@ public:
     QString runtimeDir() const { return root() + QLatin1String("/runtime"); }
     QString binDir() const { return root() + QLatin1String("/bin"); }
     QString settingsFile() const;
-    QString systemBusAddress() const { return m_systemBus.address(); }
-    QString sessionBusAddress() const { return m_sessionBus.address(); }
 
     // Writes `content` to `path` under the sysroot, creating directories.
     bool writeSysFile(const QString& path, const QByteArray& content) const;

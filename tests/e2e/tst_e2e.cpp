@@ -1,0 +1,225 @@
+// The installed program on a private X display, seen from outside: its exit codes, the box without a
+// tray, a second start raising the settings, one state change of the update service reaching the tray
+// and the notification server, and SIGTERM.
+#include "ChildProcess.h"
+#include "FakeDpkg.h"
+#include "NotificationRecorder.h"
+#include "SimulatorProcess.h"
+#include "TestMain.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusVariant>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QSignalSpy>
+
+#include <csignal>
+
+namespace {
+constexpr int startMs = 20000; // two cores and sanitizer builds
+const QString program = QStringLiteral(ZIB_E2E_PREFIX "/bin/zib-user-update-notifier");
+const QString watcherName = QStringLiteral("org.kde.StatusNotifierWatcher");
+
+// The exit code of a normal end within the time, else -1. Waits with the event loop running: the
+// program calls the tray watcher in this process.
+int finish(QProcess& process, int timeoutMs)
+{
+    QSignalSpy finished(&process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished));
+    const bool ended = process.state() == QProcess::NotRunning || finished.wait(timeoutMs);
+    return ended && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+// SIGTERM must end the program cleanly, and soon: its exit code within 2 s, else -1.
+int terminate(QProcess& notifier)
+{
+    return ::kill(pid_t(notifier.processId()), SIGTERM) == 0 ? finish(notifier, 2000) : -1;
+}
+
+void startNotifier(QProcess& notifier, const QStringList& arguments = {})
+{
+    notifier.setProcessChannelMode(QProcess::ForwardedChannels);
+    notifier.start(program, arguments);
+}
+
+// Runs xdotool on the test display, with the event loop running; its output lines.
+QStringList xdotool(const QStringList& arguments, int timeoutMs = 5000)
+{
+    QProcess tool;
+    tool.start(QStringLiteral("xdotool"), arguments);
+    finish(tool, timeoutMs);
+    return QString::fromUtf8(tool.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+// Mapped windows whose title starts with `title` (Qt appends the program's name); with a time, the
+// first one that appears within it.
+QStringList windows(const QString& title, int timeoutMs = 0)
+{
+    QStringList arguments {
+        QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), QLatin1Char('^') + title};
+    if (timeoutMs > 0) {
+        arguments.insert(1, QStringLiteral("--sync"));
+    }
+    return xdotool(arguments, qMax(timeoutMs, 5000));
+}
+} // namespace
+
+// A desktop's tray host as far as Qt asks: while it owns its name on the session bus, Qt exports tray
+// icons there as org.kde.StatusNotifierItem-<pid>-<n>, which lets the test read them without pixels.
+class TrayWatcher : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ isHostRegistered)
+public:
+    bool isHostRegistered() const { return true; }
+
+    // The themed icon that the latest tray icon of process `pid` shows; empty while there is none.
+    QString iconName(qint64 pid) const
+    {
+        const QStringList own = m_items.filter(QStringLiteral("org.kde.StatusNotifierItem-%1-").arg(pid));
+        if (own.isEmpty()) {
+            return QString();
+        }
+        QDBusMessage get = QDBusMessage::createMethodCall(own.constLast(), QStringLiteral("/StatusNotifierItem"),
+            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+        get.setArguments({QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("IconName")});
+        // Asked without blocking: showing an icon again, the program asks this watcher first.
+        QDBusPendingCallWatcher reply(QDBusConnection::sessionBus().asyncCall(get, 5000));
+        if (!reply.isFinished()) {
+            QSignalSpy(&reply, &QDBusPendingCallWatcher::finished).wait(6000);
+        }
+        return reply.reply().arguments().value(0).value<QDBusVariant>().variant().toString();
+    }
+
+public Q_SLOTS:
+    void RegisterStatusNotifierItem(const QString& service) { m_items.append(service); }
+    void RegisterStatusNotifierHost(const QString&) { }
+
+private:
+    QStringList m_items;
+};
+
+class E2eTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        qRegisterMetaType<QProcess::ExitStatus>();
+        QVERIFY2(QFileInfo(program).isExecutable(), "not installed: the e2e_install test does that");
+        QVERIFY(FakeDpkg::set(FakeDpkg::Mode::Removed));
+        // A display away from the low numbers that other servers race for; -displayfd: Xvfb prints its
+        // number once it takes clients.
+        m_xvfb.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        const qint64 first = 100 + QCoreApplication::applicationPid() % 800;
+        for (qint64 display = first; display < first + 20 && !m_xvfb.isRunning(); ++display) {
+            m_xvfb.start(QStringLiteral("Xvfb"),
+                {QLatin1Char(':') + QString::number(display), QStringLiteral("-displayfd"), QStringLiteral("1"),
+                    QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("1024x768x24"),
+                    QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+            while (!m_xvfb.canReadLine() && m_xvfb.waitForReadyRead(startMs)) { }
+        }
+        QVERIFY2(m_xvfb.canReadLine(), "Xvfb reported no display");
+        // Everything started from here on runs on that display with the installed data. Sanitizer builds:
+        // libxkbcommon-x11 hands strndup() a reply without a terminating NUL, which the strict string
+        // checks take for an overflow in every X client, and Qt's exported tray menu and Mesa leak at exit.
+        qputenv("DISPLAY", ':' + m_xvfb.readLine().trimmed());
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        qputenv("XDG_DATA_DIRS", ZIB_E2E_PREFIX "/share:/usr/share");
+        qputenv("ASAN_OPTIONS", qgetenv("ASAN_OPTIONS") + ":strict_string_checks=0:detect_leaks=0");
+        QVERIFY(QDBusConnection::sessionBus().registerObject(QStringLiteral("/StatusNotifierWatcher"), &m_watcher,
+            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties));
+    }
+
+    void init()
+    {
+        QVERIFY2(m_xvfb.isRunning(), "Xvfb has ended");
+        QVERIFY(QDBusConnection::sessionBus().registerService(watcherName));
+    }
+    void cleanup()
+    {
+        QDBusConnection::sessionBus().unregisterService(watcherName);
+        TestEnvironment::instance().removeSettings();
+    }
+
+    void exitCodes_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<int>("code");
+        QTest::newRow("help") << QStringLiteral("--help") << 0;
+        QTest::newRow("unknown option") << QStringLiteral("--bogus") << 1;
+    }
+
+    void exitCodes()
+    {
+        QFETCH(QString, option);
+        QFETCH(int, code);
+        ChildProcess notifier;
+        startNotifier(notifier, {option});
+        QCOMPARE(finish(notifier, startMs), code);
+    }
+
+    void noTrayShowsBoxAndFails()
+    {
+        QVERIFY(QDBusConnection::sessionBus().unregisterService(watcherName));
+        ChildProcess notifier;
+        startNotifier(notifier);
+        // The critical box "Couldn't detect any system tray on this system".
+        const QStringList box = windows(QStringLiteral("Update Notifier"), startMs);
+        QVERIFY2(!box.isEmpty(), "no box");
+        QVERIFY(notifier.isRunning());
+        // No window manager: focus the box, then confirm it.
+        xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), box.value(0), QStringLiteral("key"),
+            QStringLiteral("Return")});
+        QCOMPARE(finish(notifier, startMs), 1);
+    }
+
+    void secondStartRaisesSettings()
+    {
+        ChildProcess primary;
+        startNotifier(primary);
+        // No update service: the error state shows the icon, so once it is there the primary listens.
+        QTRY_VERIFY_WITH_TIMEOUT(!m_watcher.iconName(primary.processId()).isEmpty(), startMs);
+        QVERIFY(windows(QStringLiteral("Settings")).isEmpty());
+
+        ChildProcess second;
+        startNotifier(second, {QStringLiteral("--settings")});
+        QCOMPARE(finish(second, startMs), 0);
+        QVERIFY(!windows(QStringLiteral("Settings"), startMs).isEmpty());
+        QCOMPARE(terminate(primary), 0);
+    }
+
+    void stateChangeReachesTrayAndNotification()
+    {
+        SimulatorProcess simulator;
+        QVERIFY(simulator.start({QStringLiteral("--state"), QStringLiteral("0")}));
+        NotificationRecorder recorder;
+        QVERIFY(recorder.start());
+        ChildProcess notifier;
+        startNotifier(notifier);
+
+        // Before the first poll, 3 s after the start.
+        const QDateTime due = QDateTime::currentDateTime().addDays(3);
+        QVERIFY(simulator.setUpdateDate(due.toString(QStringLiteral("hh:mm dd.MM.yyyy"))));
+        QVERIFY(simulator.setVersion(QStringLiteral("3.1.19")));
+        QVERIFY(simulator.setState(4));
+
+        // The picture is found among the installed icons, not the embedded fallback.
+        QTRY_COMPARE_WITH_TIMEOUT(
+            m_watcher.iconName(notifier.processId()), QStringLiteral("updates-available"), startMs);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.lastNotify().value(QLatin1String("body")).toString(),
+            QStringLiteral("New system update is available"), startMs);
+        QCOMPARE(recorder.lastNotify().value(QLatin1String("summary")).toString(), QStringLiteral("System update"));
+        QCOMPARE(terminate(notifier), 0);
+    }
+
+private:
+    ChildProcess m_xvfb;
+    TrayWatcher m_watcher;
+};
+
+ZIB_TEST_MAIN(E2eTest)
+#include "tst_e2e.moc"
