@@ -9,6 +9,5 @@ class Clock
 public:
     virtual ~Clock() = default;
     virtual qint64 msecsSinceEpoch() const = 0;
-
-    QDateTime now() const { return QDateTime::fromMSecsSinceEpoch(msecsSinceEpoch()); }
+    virtual QDateTime now() const = 0;
 };

@@ -2,8 +2,12 @@
 
 #include "Clock.h"
 #include "Desktop.h"
+#include "SysRoot.h"
 #include "UpdateService.h"
 
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
 #include <QHash>
 #include <QMenu>
 #include <QStringList>
@@ -15,6 +19,7 @@ class FakeClock : public Clock
 {
 public:
     qint64 msecsSinceEpoch() const override { return ms; }
+    QDateTime now() const override { return QDateTime::fromMSecsSinceEpoch(ms); }
     void set(const QDateTime& now) { ms = now.toMSecsSinceEpoch(); }
     void advance(qint64 seconds) { ms += seconds * 1000; }
     qint64 ms = QDateTime(QDate(2026, 12, 7), QTime(10, 0)).toMSecsSinceEpoch();
@@ -119,3 +124,24 @@ public:
     int reboots = 0;
     bool rebootWorks = true;
 };
+
+// Writes a file under the test's sysroot, as the system's own programs would leave it.
+inline bool writeSysFile(const QString& path, const QByteArray& content)
+{
+    const QString full = SysRoot::path(path);
+    QDir().mkpath(QFileInfo(full).path());
+    QFile file(full);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
+}
+
+// A menu entry, also of a submenu, by its text.
+inline QAction* menuEntry(const QMenu* menu, const QString& text)
+{
+    const QList<QAction*> actions = menu->findChildren<QAction*>();
+    for (QAction* action : actions) {
+        if (action->text() == text) {
+            return action;
+        }
+    }
+    return nullptr;
+}

@@ -25,30 +25,7 @@ const QString state = QStringLiteral("getCurrentStateAsInt");
 
 QAction* entry(const Tray& tray, const QString& text)
 {
-    const QList<QAction*> actions = tray.menu()->actions();
-    for (QAction* action : actions) {
-        if (action->text() == text) {
-            return action;
-        }
-        if (action->menu()) {
-            const QList<QAction*> inner = action->menu()->actions();
-            for (QAction* sub : inner) {
-                if (sub->text() == text) {
-                    return sub;
-                }
-            }
-        }
-    }
-    return nullptr;
-}
-
-void writeSysFile(const QString& path, const QByteArray& content)
-{
-    const QString full = SysRoot::path(path);
-    QDir().mkpath(QFileInfo(full).path());
-    QFile file(full);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
+    return menuEntry(tray.menu(), text);
 }
 
 QSystemTrayIcon* icon(const NotifierCore& core)
@@ -200,8 +177,8 @@ private Q_SLOTS:
 
     void resultIsToldOnceConnected()
     {
-        writeSysFile(QStringLiteral("/var/cache/tarno-update-service/successful"), QByteArray());
-        writeSysFile(QStringLiteral("/etc/tarno_version"), "3.1.19\n");
+        QVERIFY(writeSysFile(QStringLiteral("/var/cache/tarno-update-service/successful"), QByteArray()));
+        QVERIFY(writeSysFile(QStringLiteral("/etc/tarno_version"), "3.1.19\n"));
         auto core = makeCore();
         QTRY_COMPARE(desktop.messages.size(), 1);
         QCOMPARE(desktop.messages[0],
@@ -215,7 +192,7 @@ private Q_SLOTS:
 
     void resultStaysWhenItCannotBeRemoved()
     {
-        writeSysFile(QStringLiteral("/var/cache/tarno-upgrade/upgrade_aborted"), QByteArray());
+        QVERIFY(writeSysFile(QStringLiteral("/var/cache/tarno-upgrade/upgrade_aborted"), QByteArray()));
         presence.active = false;
         auto core = makeCore();
         QTRY_COMPARE(desktop.messages.size(), 1); // told, but nobody to ask for the removal
@@ -230,8 +207,8 @@ private Q_SLOTS:
     void forcedUpgradeDrivesTrayAndMenu()
     {
         const QDateTime end = clock.now().addDays(3);
-        writeSysFile(QStringLiteral("/var/cache/tarno-upgrade/upgrade.report.yaml"),
-            "upgrade_mode: forced\nt_end: " + end.toString(QStringLiteral("hh:mm dd.MM.yyyy")).toUtf8() + "\n");
+        QVERIFY(writeSysFile(QStringLiteral("/var/cache/tarno-upgrade/upgrade.report.yaml"),
+            "upgrade_mode: forced\nt_end: " + end.toString(QStringLiteral("hh:mm dd.MM.yyyy")).toUtf8() + "\n"));
         auto core = makeCore();
         core->upgradeFiles().check();
         QCOMPARE(core->state(), 7);

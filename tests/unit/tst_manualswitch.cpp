@@ -33,7 +33,7 @@ class ManualSwitchTest : public QObject
     Tray* tray = nullptr;
     ManualSwitch* manual = nullptr;
 
-    QAction* stateEntry() const { return tray->menu()->actions().at(3); }
+    QAction* stateEntry() const { return menuEntry(tray->menu(), QStringLiteral("entry")); }
     QTimer* earlyPoll() const { return manual->findChild<QTimer*>(QStringLiteral("earlyPollTimer")); }
 
 private Q_SLOTS:
@@ -163,20 +163,14 @@ private Q_SLOTS:
 
     void forcedUpgradeIsNotPutOff()
     {
-        // The report is read from the sysroot of this test process.
-        const QString report = QString::fromUtf8(qgetenv("ZIB_NOTIFIER_SYSROOT")) +
-            QStringLiteral("/var/cache/tarno-upgrade/upgrade.report.yaml");
-        QDir().mkpath(QFileInfo(report).path());
-        QFile file(report);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("upgrade_mode: forced\n");
-        file.close();
+        const QString report = QStringLiteral("/var/cache/tarno-upgrade/upgrade.report.yaml");
+        QVERIFY(writeSysFile(report, "upgrade_mode: forced\n"));
         owner->findChild<UpgradeFiles*>()->check();
         manual->onMenuEntry(UpgradeSet);
         QVERIFY(desktop.upgradeSwitches.isEmpty());
         QVERIFY(!stateEntry()->isEnabled());
         QVERIFY(!manual->inProgress());
-        QFile::remove(report);
+        QFile::remove(SysRoot::path(report));
     }
 };
 

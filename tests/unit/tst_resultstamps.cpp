@@ -1,5 +1,6 @@
 // What the last reboot left behind: the result stamps' messages and the installed version.
 #include "Constants.h"
+#include "Fakes.h"
 #include "ResultStamps.h"
 #include "SysRoot.h"
 #include "UnitMain.h"
@@ -8,14 +9,6 @@
 #include <QDir>
 
 namespace {
-void write(const QString& path, const QByteArray& content)
-{
-    const QString full = SysRoot::path(path);
-    QDir().mkpath(QFileInfo(full).path());
-    QFile file(full);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(content);
-}
 
 const QString errors =
     QStringLiteral("The system wasn't upgraded due some errors,\nplease contact the system administrator");
@@ -51,9 +44,9 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, reason);
         QFETCH(bool, success);
-        write(updateFailureStamp, reason);
+        QVERIFY(writeSysFile(updateFailureStamp, reason));
         if (success) {
-            write(updateSuccessStamp, QByteArray());
+            QVERIFY(writeSysFile(updateSuccessStamp, QByteArray()));
         }
         const QList<ResultStamps::Message> messages = ResultStamps::pending(QStringLiteral("3.1.19"));
         QCOMPARE(messages.size(), 1);
@@ -66,8 +59,8 @@ private Q_SLOTS:
 
     void upgradeStampsInOrder()
     {
-        write(upgradeSuccessStamp, QByteArray());
-        write(upgradeAbortedStamp, QByteArray());
+        QVERIFY(writeSysFile(upgradeSuccessStamp, QByteArray()));
+        QVERIFY(writeSysFile(upgradeAbortedStamp, QByteArray()));
         const QList<ResultStamps::Message> messages = ResultStamps::pending(QString());
         QCOMPARE(messages.size(), 2);
         QCOMPARE(messages[0].kind, 2);
@@ -89,7 +82,7 @@ private Q_SLOTS:
     void version()
     {
         QFETCH(QByteArray, content);
-        write(QStringLiteral("/etc/tarno_version"), content);
+        QVERIFY(writeSysFile(QStringLiteral("/etc/tarno_version"), content));
         QTEST(readSystemVersion(), "version");
     }
 

@@ -18,14 +18,6 @@ QString sysPath(const QString& path)
     return SysRoot::path(path);
 }
 
-void write(const QString& path, const QByteArray& content)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(content);
-}
-
 const QString reportPath = QStringLiteral("/var/cache/tarno-upgrade/upgrade.report.yaml");
 } // namespace
 
@@ -62,7 +54,7 @@ private Q_SLOTS:
     void report()
     {
         QFETCH(QByteArray, content);
-        write(sysPath(reportPath), content);
+        QVERIFY(writeSysFile(reportPath, content));
         const UpgradeFiles::Report read = UpgradeFiles::readReport(sysPath(reportPath));
         QTEST(read.mode, "mode");
         QTEST(read.end, "end");
@@ -91,7 +83,7 @@ private Q_SLOTS:
     void targetRelease()
     {
         QFETCH(QByteArray, content);
-        write(sysPath(upgradeConfigPath), content);
+        QVERIFY(writeSysFile(upgradeConfigPath, content));
         QTEST(UpgradeFiles::readTargetRelease(sysPath(upgradeConfigPath)), "release");
     }
 
@@ -100,8 +92,8 @@ private Q_SLOTS:
         ServiceClient client(service, presence, nullptr);
         UpgradeFiles files(client, nullptr);
         QSignalSpy read(&files, &UpgradeFiles::stateRead);
-        write(sysPath(upgradeConfigPath), "upgrade:\n  target_release: '4.0'\n");
-        write(sysPath(reportPath), "upgrade_mode: activated\nt_end: 09:30 15.03.2030\n");
+        QVERIFY(writeSysFile(upgradeConfigPath, "upgrade:\n  target_release: '4.0'\n"));
+        QVERIFY(writeSysFile(reportPath, "upgrade_mode: activated\nt_end: 09:30 15.03.2030\n"));
 
         files.check(); // not connected: only the release is read
         QCOMPARE(files.targetRelease(), QStringLiteral("4.0"));
@@ -131,7 +123,7 @@ private Q_SLOTS:
         ServiceClient client(service, presence, nullptr);
         UpgradeFiles files(client, nullptr);
         client.start();
-        write(sysPath(reportPath), "upgrade_mode: ready\n");
+        QVERIFY(writeSysFile(reportPath, "upgrade_mode: ready\n"));
         service.script[QStringLiteral("setStateFromOutside")] = {QVariant()};
         QSignalSpy read(&files, &UpgradeFiles::stateRead);
         files.check();
