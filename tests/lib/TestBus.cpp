@@ -13,36 +13,6 @@ TestBus::~TestBus()
     stop();
 }
 
-bool TestBus::writeConfig(const QString& path, int replyTimeoutMs)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        return false;
-    }
-    const QByteArray config =
-        QByteArrayLiteral("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-                          " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                          "<busconfig>\n"
-                          "  <type>session</type>\n"
-                          "  <listen>unix:tmpdir=/tmp</listen>\n"
-                          "  <auth>EXTERNAL</auth>\n"
-                          "  <policy context=\"default\">\n"
-                          "    <allow user=\"*\"/>\n"
-                          "    <allow own=\"*\"/>\n"
-                          "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
-                          "    <allow receive_sender=\"*\"/>\n"
-                          "    <allow send_type=\"method_call\"/>\n"
-                          "    <allow receive_type=\"method_call\"/>\n"
-                          "    <allow receive_type=\"method_return\"/>\n"
-                          "    <allow receive_type=\"error\"/>\n"
-                          "    <allow receive_type=\"signal\"/>\n"
-                          "    <allow eavesdrop=\"true\"/>\n"
-                          "  </policy>\n"
-                          "  <limit name=\"reply_timeout\">") +
-        QByteArray::number(replyTimeoutMs) + QByteArrayLiteral("</limit>\n</busconfig>\n");
-    return file.write(config) == config.size();
-}
-
 bool TestBus::start(const QString& configFile)
 {
     int pipeFds[2];

@@ -13,13 +13,9 @@ public:
     TestBus(const TestBus&) = delete;
     TestBus& operator=(const TestBus&) = delete;
 
-    // `configFile`: a bus configuration written by writeConfig().
     bool start(const QString& configFile);
     void stop();
     QString address() const { return m_address; }
-
-    // Permissive policy; `replyTimeoutMs` bounds calls to a peer that never answers.
-    static bool writeConfig(const QString& path, int replyTimeoutMs);
 
 private:
     pid_t m_pid = -1;

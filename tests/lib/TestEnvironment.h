@@ -29,8 +29,6 @@ public:
     // Kills the private system bus for good: what a process sees when the bus goes away under it.
     void stopSystemBus() { m_systemBus.stop(); }
 
-    static constexpr int busReplyTimeoutMs = 3000;
-
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
     TestBus m_systemBus;
