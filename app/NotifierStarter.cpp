@@ -15,6 +15,8 @@
 #include <QSocketNotifier>
 #include <QSystemTrayIcon>
 
+#include <cstdio>
+
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -30,14 +32,27 @@ struct NotifierStarter::Outside
 namespace {
 int sigTermFds[2] = {-1, -1};
 const QString messageSeparator = QStringLiteral("|||");
+const QString statusQuestion = QStringLiteral("status");
+const QString jsonSuffix = QStringLiteral(" json");
 } // namespace
 
 NotifierStarter::NotifierStarter(QtSingleApplication* app)
-    : QObject(app), m_settingsOption(QStringLiteral("settings"), tr("Show settings dialog (only for running app)"))
+    : QObject(app)
+    , m_settingsOption(QStringLiteral("settings"), tr("Show settings dialog (only for running app)"))
+    , m_statusOption(QStringLiteral("status"),
+          tr("Print what the running notifier shows now, one \"key: value\" per line; exits with 3 when none runs"))
+    , m_jsonOption(QStringLiteral("json"), tr("With --status: print JSON"))
 {
     m_parser.addHelpOption();
     m_parser.addOption(m_settingsOption);
+    m_parser.addOption(m_statusOption);
+    m_parser.addOption(m_jsonOption);
     m_parser.process(QCoreApplication::arguments());
+
+    if (m_parser.isSet(m_statusOption)) {
+        printStatus(app);
+        return;
+    }
 
     const QStringList arguments = QCoreApplication::arguments();
 
@@ -65,6 +80,10 @@ NotifierStarter::NotifierStarter(QtSingleApplication* app)
 
     connect(app, &QGuiApplication::saveStateRequest, this, &NotifierStarter::onSaveStateRequest);
     connect(app, &QtSingleApplication::messageReceived, this, &NotifierStarter::onMessageReceived);
+    app->setQueryHandler([this](const QString& question) {
+        return question.startsWith(statusQuestion) ? m_core->statusReport(question == statusQuestion + jsonSuffix)
+                                                   : QString();
+    });
 
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, sigTermFds) != 0) {
         qFatal("Couldn't create TERM socketpair");
@@ -108,4 +127,23 @@ void NotifierStarter::onMessageReceived(const QString& message)
     if (pieces.takeLast() == QLatin1String("--settings")) {
         m_core->showSettings();
     }
+}
+
+// Asks the running notifier; never the update service, and never becomes a notifier itself.
+void NotifierStarter::printStatus(QtSingleApplication* app)
+{
+    m_mustExit = true;
+    if (!app->isRunning()) {
+        std::fprintf(stderr, "%s\n", qPrintable(tr("No update notifier runs for this user.")));
+        m_exitCode = 3;
+        return;
+    }
+    const std::optional<QString> answer =
+        app->ask(m_parser.isSet(m_jsonOption) ? statusQuestion + jsonSuffix : statusQuestion, 5000);
+    if (!answer || answer->isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(tr("The running update notifier did not answer.")));
+        m_exitCode = 1;
+        return;
+    }
+    std::fputs(answer->toUtf8().constData(), stdout);
 }

@@ -25,6 +25,9 @@ public:
     // Async-signal-safe: only writes one byte into the socket pair.
     static void sigTermHandler(int);
 
+private:
+    void printStatus(QtSingleApplication* app);
+
 public Q_SLOTS:
     void onMessageReceived(const QString& message);
     void handleSigTerm();
@@ -40,4 +43,6 @@ private:
     std::unique_ptr<Outside> m_outside;
     NotifierCore* m_core = nullptr;
     QCommandLineOption m_settingsOption;
+    QCommandLineOption m_statusOption;
+    QCommandLineOption m_jsonOption;
 };

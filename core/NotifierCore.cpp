@@ -9,6 +9,7 @@
 #include "ResultStamps.h"
 #include "ServiceClient.h"
 #include "SettingsDialog.h"
+#include "StatusReport.h"
 #include "Tray.h"
 #include "UpdateInfoDialog.h"
 #include "UpgradeFiles.h"
@@ -84,10 +85,12 @@ NotifierCore::NotifierCore(bool withTrayIcon, const Platform& platform, QObject*
             updateStatus(UpdateUnavailable);
         }
         m_upgradeTool->resumeFiles();
+        noteReachable(true);
         showResults();
     });
     connect(m_client, &ServiceClient::unreachable, this, [this] {
         updateStatus(InitError);
+        noteReachable(false);
         showResults();
     });
     connect(m_client, &ServiceClient::callFailed, this, [this] { updateStatus(ReplyError); });
@@ -307,4 +310,32 @@ void NotifierCore::showResults()
     QTimer::singleShot(0, this, [this] {
         ResultStamps::tell(m_desktop, readSystemVersion(), [this](int kind) { m_client->removeResultStamp(kind); });
     });
+}
+
+void NotifierCore::noteReachable(bool reached)
+{
+    if (reached != m_serviceReached || !m_reachedSince.isValid()) {
+        m_serviceReached = reached;
+        m_reachedSince = m_clock.now();
+    }
+}
+
+QString NotifierCore::statusReport(bool json) const
+{
+    const bool upgrade = m_upgradeFiles->isOutside();
+    const DueFacts due = dueFacts(upgrade ? UpgradeSet : UpdateSet);
+    StatusReport report;
+    report.state = m_state;
+    report.installedVersion = m_currentVersion;
+    report.offeredVersion = upgrade ? m_upgradeFiles->targetRelease() : m_client->updateVersion();
+    report.due = due.due;
+    report.forced = due.postponeRefused || (due.due.isValid() && !(m_clock.now() < due.due));
+    report.nextReminder = m_settings.nextNotifyDate;
+    report.postponed = isPostponed();
+    if (report.postponed && m_settings.skipNotificationSince.isValid()) {
+        report.postponedUntil = m_settings.skipNotificationSince.addSecs(m_settings.skipNotificationDelay);
+    }
+    report.serviceReached = m_serviceReached;
+    report.reachedSince = m_reachedSince;
+    return json ? report.json() : report.text();
 }

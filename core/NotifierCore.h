@@ -42,6 +42,8 @@ public:
     ~NotifierCore() override;
 
     int state() const { return m_state; }
+    // What is shown now, for `--status`; JSON for scripts.
+    QString statusReport(bool json) const;
     Tray& tray() const { return *m_tray; }
     Notifications& notifications() const { return *m_notifications; }
     ServiceClient& serviceClient() const { return *m_client; }
@@ -62,6 +64,7 @@ private:
     void onRemindLaterChosen(int hours);
     void showState(int state, bool remindMenuStale);
     void showResults();
+    void noteReachable(bool reached);
     void notify(int state);
     void pushDialogData(bool upgrade, bool inProgress);
     void checkRebootRequest();
@@ -86,4 +89,6 @@ private:
     bool m_updateSeen = false;
     bool m_resultsShown = false;
     QString m_currentVersion;
+    bool m_serviceReached = false;
+    QDateTime m_reachedSince;
 };

@@ -22,3 +22,13 @@ bool QtSingleApplication::sendMessage(const QString& message, int timeout)
 {
     return m_instance->sendMessage(message, timeout);
 }
+
+std::optional<QString> QtSingleApplication::ask(const QString& question, int timeout)
+{
+    return m_instance->ask(question, timeout);
+}
+
+void QtSingleApplication::setQueryHandler(std::function<QString(const QString&)> handler)
+{
+    m_instance->setQueryHandler(std::move(handler));
+}

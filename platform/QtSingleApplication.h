@@ -2,6 +2,9 @@
 
 #include <QApplication>
 
+#include <functional>
+#include <optional>
+
 class SingleInstance;
 
 // A QApplication that knows whether the same user already runs this program, and lets a later start
@@ -15,6 +18,9 @@ public:
 
     bool isRunning() const;
     bool sendMessage(const QString& message, int timeout = 5000);
+    // A question to the running instance and its answer; nothing when none came in time.
+    std::optional<QString> ask(const QString& question, int timeout = 5000);
+    void setQueryHandler(std::function<QString(const QString&)> handler);
 
 Q_SIGNALS:
     void messageReceived(const QString& message);

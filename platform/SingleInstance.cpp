@@ -18,10 +18,32 @@
 namespace {
 // Frame: magic, 32-bit big-endian length, UTF-8 text. The receiver answers one ack byte.
 const QByteArray frameMagic = QByteArrayLiteral("ZIB1");
+// A question that the primary answers with a reply frame after the ack.
+const QByteArray queryMagic = QByteArrayLiteral("ZIBQ");
+const QByteArray replyMagic = QByteArrayLiteral("ZIBR");
 constexpr int headerBytes = 8;
 constexpr char ackByte = 0x06;
 constexpr int clientTimeoutMs = 5000;
 constexpr int maxPendingClients = 8;
+
+QByteArray frame(const QByteArray& magic, const QByteArray& payload)
+{
+    const quint32 length = quint32(payload.size());
+    QByteArray framed = magic;
+    framed.append(char(length >> 24)).append(char(length >> 16)).append(char(length >> 8)).append(char(length));
+    return framed + payload;
+}
+
+// The announced length of a frame, or nothing for a header of another kind or an oversized one.
+std::optional<quint32> frameLength(const QByteArray& header, const QByteArray& magic)
+{
+    const quint32 length = (quint32(quint8(header[4])) << 24) | (quint32(quint8(header[5])) << 16) |
+        (quint32(quint8(header[6])) << 8) | quint32(quint8(header[7]));
+    if (!header.startsWith(magic) || length > quint32(SingleInstance::maxMessageBytes)) {
+        return std::nullopt;
+    }
+    return length;
+}
 
 bool isPrivateDirectory(const QString& path)
 {
@@ -123,23 +145,28 @@ void SingleInstance::readFrom(QLocalSocket* socket)
         return;
     }
     const QByteArray header = socket->peek(headerBytes);
-    const quint32 length = (quint32(quint8(header[4])) << 24) | (quint32(quint8(header[5])) << 16) |
-        (quint32(quint8(header[6])) << 8) | quint32(quint8(header[7]));
-    if (!header.startsWith(frameMagic) || length > quint32(maxMessageBytes)) {
+    const bool question = header.startsWith(queryMagic);
+    const std::optional<quint32> length = frameLength(header, question ? queryMagic : frameMagic);
+    if (!length) {
         socket->abort();
         socket->deleteLater();
         return;
     }
-    if (socket->bytesAvailable() < headerBytes + qint64(length)) {
+    if (socket->bytesAvailable() < headerBytes + qint64(*length)) {
         return;
     }
     socket->read(headerBytes);
-    const QByteArray payload = socket->read(length);
+    const QString payload = QString::fromUtf8(socket->read(*length));
     disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
     socket->write(&ackByte, 1);
+    if (question) {
+        socket->write(frame(replyMagic, (m_queryHandler ? m_queryHandler(payload) : QString()).toUtf8()));
+    }
     socket->flush();
     socket->disconnectFromServer();
-    Q_EMIT messageReceived(QString::fromUtf8(payload));
+    if (!question) {
+        Q_EMIT messageReceived(payload);
+    }
 }
 
 bool SingleInstance::sendMessage(const QString& message, int timeout)
@@ -147,21 +174,47 @@ bool SingleInstance::sendMessage(const QString& message, int timeout)
     return m_running && !m_socketPath.isEmpty() && deliver(m_socketPath, message, timeout);
 }
 
+std::optional<QString> SingleInstance::ask(const QString& question, int timeout)
+{
+    if (!m_running || m_socketPath.isEmpty()) {
+        return std::nullopt;
+    }
+    return query(m_socketPath, question, timeout);
+}
+
 bool SingleInstance::deliver(const QString& socketPath, const QString& message, int timeout)
 {
-    const QByteArray payload = message.toUtf8();
+    return exchange(socketPath, frameMagic, message.toUtf8(), timeout, nullptr);
+}
+
+std::optional<QString> SingleInstance::query(const QString& socketPath, const QString& question, int timeout)
+{
+    QByteArray reply;
+    if (!exchange(socketPath, queryMagic, question.toUtf8(), timeout, &reply)) {
+        return std::nullopt;
+    }
+    return QString::fromUtf8(reply);
+}
+
+bool SingleInstance::exchange(
+    const QString& socketPath, const QByteArray& magic, const QByteArray& payload, int timeout, QByteArray* reply)
+{
     if (payload.size() > maxMessageBytes) {
         return false;
     }
-    QByteArray frame = frameMagic;
-    const quint32 length = quint32(payload.size());
-    frame.append(char(length >> 24)).append(char(length >> 16)).append(char(length >> 8)).append(char(length));
-    frame.append(payload);
-
     QElapsedTimer clock;
     clock.start();
     const auto left = [&] {
         return qMax(0, timeout - int(clock.elapsed()));
+    };
+    // Waits until `count` bytes can be read, within the time left.
+    const auto waitFor = [&](QLocalSocket& socket, qint64 count) {
+        while (socket.bytesAvailable() < count) {
+            if (left() == 0 || !socket.waitForReadyRead(left())) {
+                return false;
+            }
+        }
+        return true;
     };
 
     QLocalSocket socket;
@@ -177,14 +230,20 @@ bool SingleInstance::deliver(const QString& socketPath, const QString& message, 
         socket.abort();
         QThread::msleep(quint64(qMin(left(), 50)));
     }
-    socket.write(frame);
-    if (!socket.waitForBytesWritten(left())) {
+    socket.write(frame(magic, payload));
+    if (!socket.waitForBytesWritten(left()) || !waitFor(socket, 1) || socket.read(1) != QByteArray(1, ackByte)) {
         return false;
     }
-    while (socket.bytesAvailable() < 1) {
-        if (left() == 0 || !socket.waitForReadyRead(left())) {
-            return false;
-        }
+    if (!reply) {
+        return true;
     }
-    return socket.read(1) == QByteArray(1, ackByte);
+    if (!waitFor(socket, headerBytes)) {
+        return false;
+    }
+    const std::optional<quint32> length = frameLength(socket.read(headerBytes), replyMagic);
+    if (!length || !waitFor(socket, *length)) {
+        return false;
+    }
+    *reply = socket.read(*length);
+    return true;
 }

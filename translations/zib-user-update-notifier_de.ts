@@ -162,6 +162,22 @@ bitte wenden Sie sich an den Systemadministrator</translation>
         <source>Couldn&apos;t detect any system tray on this system</source>
         <translation>Auf diesem System wurde kein Systemabschnitt der Kontrollleiste gefunden</translation>
     </message>
+    <message>
+        <source>Print what the running notifier shows now, one &quot;key: value&quot; per line; exits with 3 when none runs</source>
+        <translation>Ausgeben, was der laufende Benachrichtiger gerade zeigt, je Zeile „Schlüssel: Wert“; endet mit 3, wenn keiner läuft</translation>
+    </message>
+    <message>
+        <source>With --status: print JSON</source>
+        <translation>Mit --status: JSON ausgeben</translation>
+    </message>
+    <message>
+        <source>No update notifier runs for this user.</source>
+        <translation>Für diesen Benutzer läuft kein Aktualisierungsbenachrichtiger.</translation>
+    </message>
+    <message>
+        <source>The running update notifier did not answer.</source>
+        <translation>Der laufende Aktualisierungsbenachrichtiger hat nicht geantwortet.</translation>
+    </message>
 </context>
 <context>
     <name>SettingsDialog</name>

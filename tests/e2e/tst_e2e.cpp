@@ -12,6 +12,7 @@
 #include <QDBusVariant>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QSignalSpy>
 
 #include <csignal>
@@ -155,6 +156,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("code");
         QTest::newRow("help") << QStringLiteral("--help") << 0;
         QTest::newRow("unknown option") << QStringLiteral("--bogus") << 1;
+        QTest::newRow("status, none running") << QStringLiteral("--status") << 3;
     }
 
     void exitCodes()
@@ -217,6 +219,20 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(recorder.lastNotify().value(QLatin1String("body")).toString(),
             QStringLiteral("New system update is available"), startMs);
         QCOMPARE(recorder.lastNotify().value(QLatin1String("summary")).toString(), QStringLiteral("System update"));
+
+        // The helpdesk's view of the same, asked of the running notifier.
+        ChildProcess status;
+        status.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        status.start(program, {QStringLiteral("--status")});
+        QCOMPARE(finish(status, startMs), 0);
+        const QString report = QString::fromUtf8(status.readAllStandardOutput());
+        QVERIFY2(report.contains(QLatin1String("state: UpdateReady\n")), qPrintable(report));
+        QVERIFY(report.contains(QLatin1String("offered_version: 3.1.19\n")));
+        QVERIFY(report.contains(QLatin1String("service_reached: yes\n")));
+        status.start(program, {QStringLiteral("--status"), QStringLiteral("--json")});
+        QCOMPARE(finish(status, startMs), 0);
+        QCOMPARE(QJsonDocument::fromJson(status.readAllStandardOutput())[QLatin1String("due")].toString(),
+            due.toString(QStringLiteral("yyyy-MM-ddTHH:mm:00")));
         QCOMPARE(terminate(notifier), 0);
     }
 

@@ -57,10 +57,12 @@ int finish(QProcess& client)
     return ended && client.exitStatus() == QProcess::NormalExit ? client.exitCode() : -1;
 }
 
-int send(const QString& socketPath, const QString& message, const QStringList& command = {})
+// `mode` "--client" delivers the message, "--ask" asks it as a question.
+int send(const QString& socketPath, const QString& message, const QStringList& command = {},
+    const QString& mode = QStringLiteral("--client"))
 {
     QProcess client;
-    startHelper(client, {QStringLiteral("--client"), socketPath, message}, command);
+    startHelper(client, {mode, socketPath, message}, command);
     return client.waitForStarted(5000) ? finish(client) : -1;
 }
 } // namespace
@@ -169,10 +171,14 @@ private Q_SLOTS:
             QVERIFY(::chmod(QFile::encodeName(path).constData(), 0777) == 0);
         }
         QSignalSpy received(&primary, &SingleInstance::messageReceived);
+        primary.setQueryHandler([](const QString&) { return QStringLiteral("state: UpdateReady"); });
         const QStringList asNobody {setpriv, QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
             QStringLiteral("--clear-groups"), client};
         QCOMPARE(send(primary.socketPath(), QStringLiteral("x|||--settings"), asNobody), 3);
         QCOMPARE(received.count(), 0);
+        // Nor does the other user learn the status; the same user does.
+        QCOMPARE(send(primary.socketPath(), QStringLiteral("status"), asNobody, QStringLiteral("--ask")), 3);
+        QCOMPARE(send(primary.socketPath(), QStringLiteral("status"), {}, QStringLiteral("--ask")), 0);
     }
 
     void missingRuntimeDirectory()
@@ -206,6 +212,11 @@ int main(int argc, char* argv[])
         std::puts("sending");
         std::fflush(stdout);
         return SingleInstance::deliver(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]), 4000) ? 0 : 3;
+    }
+    if (argc == 4 && qstrcmp(argv[1], "--ask") == 0) {
+        const std::optional<QString> answer =
+            SingleInstance::query(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]), 4000);
+        return answer == QStringLiteral("state: UpdateReady") ? 0 : 3;
     }
     if (argc == 3 && qstrcmp(argv[1], "--primary") == 0) {
         SingleInstance primary(id, QString::fromLocal8Bit(argv[2]));

@@ -1,6 +1,10 @@
-// What each state shows: tray picture and tooltip, the menu's state entry, the notification.
+// What each state shows: tray picture and tooltip, the menu's state entry, the notification, the status report.
 #include "Presentation.h"
+#include "StatusReport.h"
 #include "UnitMain.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
 
 namespace {
 const QDateTime now(QDate(2026, 12, 7), QTime(10, 0));
@@ -125,6 +129,43 @@ private Q_SLOTS:
         }
         QTEST(int(content.urgency), "urgency");
         QCOMPARE(content.flags, persistent ? KNotification::Persistent : KNotification::CloseOnTimeout);
+    }
+
+    // What the helpdesk reads: the same facts as lines and as JSON, for every state.
+    void statusReport_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QString>("name");
+        const char* const names[] = {"UpdateUnavailable", "UpdateReady", "UpdateSet", "InitError", "ReplyError",
+            "Disabled", "UpgradeReady", "UpgradeSet", "Unknown"};
+        for (int state = 0; state < 9; ++state) {
+            QTest::newRow(names[state]) << state << QString::fromLatin1(names[state]);
+        }
+    }
+    void statusReport()
+    {
+        QFETCH(int, state);
+        QFETCH(QString, name);
+        StatusReport report;
+        report.state = state;
+        report.installedVersion = QStringLiteral("3.1.18");
+        report.due = now.addDays(2);
+        report.postponed = true; // with no start known: until reset
+        report.serviceReached = true;
+        report.reachedSince = now;
+        const QStringList lines = report.text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.value(0), QStringLiteral("state: ") + name);
+        QCOMPARE(lines.value(1), QStringLiteral("tooltip: ") + Presentation::trayLookFor(state).toolTip);
+        QVERIFY(lines.contains(QStringLiteral("update_on_reboot: ") +
+            QLatin1String(state == UpdateSet || state == UpgradeSet ? "yes" : "no")));
+        QVERIFY(lines.contains(QStringLiteral("offered_version: ")));
+        QVERIFY(lines.contains(QStringLiteral("postponed_until: reset")));
+        QVERIFY(lines.contains(QStringLiteral("since: 2026-12-07T10:00:00")));
+        const QJsonObject json = QJsonDocument::fromJson(report.json().toUtf8()).object();
+        QCOMPARE(json.size(), lines.size());
+        QCOMPARE(json[QLatin1String("state")].toString(), name);
+        QCOMPARE(json[QLatin1String("service_reached")].toBool(), true);
+        QCOMPARE(json[QLatin1String("due")].toString(), QStringLiteral("2026-12-09T10:00:00"));
     }
 };
 

@@ -1,0 +1,70 @@
+#include "StatusReport.h"
+
+#include "Presentation.h"
+#include "State.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QList>
+#include <QPair>
+
+namespace {
+const char* stateName(int state)
+{
+    static const char* const names[] = {"UpdateUnavailable", "UpdateReady", "UpdateSet", "InitError", "ReplyError",
+        "Disabled", "UpgradeReady", "UpgradeSet"};
+    return isKnownState(state) ? names[state] : "Unknown";
+}
+
+QString shown(const QDateTime& date)
+{
+    return date.isValid() ? date.toString(Qt::ISODate) : QStringLiteral("none");
+}
+
+QString yesNo(bool value)
+{
+    return value ? QStringLiteral("yes") : QStringLiteral("no");
+}
+
+// One list for both forms, so the lines and the JSON keys never drift apart. Untranslated: it is read
+// by people and scripts of the helpdesk alike.
+QList<QPair<QString, QJsonValue>> fields(const StatusReport& report)
+{
+    const bool onReboot = report.state == UpdateSet || report.state == UpgradeSet;
+    return {
+        {QStringLiteral("state"), QString::fromLatin1(stateName(report.state))},
+        {QStringLiteral("tooltip"), Presentation::trayLookFor(report.state).toolTip},
+        {QStringLiteral("installed_version"), report.installedVersion},
+        {QStringLiteral("offered_version"), report.offeredVersion},
+        {QStringLiteral("due"), shown(report.due)},
+        {QStringLiteral("forced"), report.forced},
+        {QStringLiteral("update_on_reboot"), onReboot},
+        {QStringLiteral("next_reminder"), shown(report.nextReminder)},
+        {QStringLiteral("postponed"), report.postponed},
+        {QStringLiteral("postponed_until"),
+            report.postponed && !report.postponedUntil.isValid() ? QStringLiteral("reset")
+                                                                 : shown(report.postponedUntil)},
+        {QStringLiteral("service_reached"), report.serviceReached},
+        {QStringLiteral("since"), shown(report.reachedSince)},
+    };
+}
+} // namespace
+
+QString StatusReport::text() const
+{
+    QString lines;
+    for (const auto& field : fields(*this)) {
+        const QString value = field.second.isBool() ? yesNo(field.second.toBool()) : field.second.toString();
+        lines += field.first + QLatin1String(": ") + value + QLatin1Char('\n');
+    }
+    return lines;
+}
+
+QString StatusReport::json() const
+{
+    QJsonObject object;
+    for (const auto& field : fields(*this)) {
+        object.insert(field.first, field.second);
+    }
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented));
+}

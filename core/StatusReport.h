@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+// What the running notifier knows right now, for the helpdesk: `key: value` lines, or JSON for scripts.
+struct StatusReport
+{
+    int state = 0;
+    QString installedVersion;
+    QString offeredVersion;
+    QDateTime due;
+    bool forced = false; // the update can no longer be put off
+    QDateTime nextReminder;
+    bool postponed = false;
+    QDateTime postponedUntil; // invalid while postponed: until reset
+    bool serviceReached = false;
+    QDateTime reachedSince; // since when reached, or since when not
+
+    QString text() const;
+    QString json() const;
+};
