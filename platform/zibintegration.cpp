@@ -21,6 +21,23 @@ void installTranslator(const QString& name, const QString& directory)
         delete translator;
     }
 }
+
+QString installedManual(const QString& page)
+{
+    return QStandardPaths::locate(QStandardPaths::GenericDataLocation, appId + QLatin1String("/doc/") + page);
+}
+
+// German users get the German page when it is installed; everyone else, or a missing page, the English one.
+QString localManual()
+{
+    if (QLocale().name().startsWith(QLatin1String("de"))) {
+        const QString german = installedManual(QStringLiteral("de/index.html"));
+        if (!german.isEmpty()) {
+            return german;
+        }
+    }
+    return installedManual(QStringLiteral("index.html"));
+}
 } // namespace
 
 void zibInit(const char* version, const char* description)
@@ -49,8 +66,7 @@ void zibHelpShow(const QString& topic)
     if (QDesktopServices::openUrl(QUrl(address))) {
         return;
     }
-    const QString manual =
-        QStandardPaths::locate(QStandardPaths::GenericDataLocation, appId + QLatin1String("/doc/index.html"));
+    const QString manual = localManual();
     if (!manual.isEmpty()) {
         QDesktopServices::openUrl(QUrl::fromLocalFile(manual));
     }

@@ -98,6 +98,27 @@ private Q_SLOTS:
         QVERIFY(catcher.urls.constFirst().toLocalFile().endsWith(QLatin1String("/doc/index.html")));
     }
 
+    void helpPrefersTheGermanManualForGermanUsers()
+    {
+        const QString folder = dir.filePath(QStringLiteral("data/zib-user-update-notifier/doc/de"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString german = folder + QLatin1String("/index.html");
+        QVERIFY(QFile::copy(QStringLiteral(ZIB_SOURCE_DIR "/resources/doc/de/index.html"), german));
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+        qputenv("PATH", "/nonexistent"); // no help viewer
+        QLocale::setDefault(QLocale(QStringLiteral("de_AT")));
+        zibHelpShow(QString());
+        QFile::remove(german);
+        zibHelpShow(QString()); // not installed: the English page
+        QLocale::setDefault(QLocale::c());
+        qputenv("PATH", QFile::encodeName(bin()) + ":/usr/bin:/bin");
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QCOMPARE(catcher.urls.size(), 2);
+        QVERIFY(catcher.urls.at(0).toLocalFile().endsWith(QLatin1String("/doc/de/index.html")));
+        QVERIFY(catcher.urls.at(1).toLocalFile().endsWith(QLatin1String("/doc/index.html")));
+    }
+
     void packageQuery_data()
     {
         QTest::addColumn<QByteArray>("body");
