@@ -20,9 +20,6 @@ public:
     QList<QJsonObject> calls(const QString& call) const;
     QJsonObject lastNotify() const;
     bool clear() const { return control(QStringLiteral("Clear")); }
-    // What a user does to a shown notification; false when it is not shown.
-    bool invokeAction(uint id, const QString& key) const { return control(QStringLiteral("InvokeAction"), {id, key}); }
-    bool close(uint id, uint reason) const { return control(QStringLiteral("Close"), {id, reason}); }
 
 private:
     bool control(const QString& method, const QVariantList& arguments = {}, QVariantList* reply = nullptr) const;

@@ -29,10 +29,3 @@ QStringList SimulatorProcess::callLog()
     QVariantList reply;
     return control(QStringLiteral("CallLog"), {}, &reply) ? reply.value(0).toStringList() : QStringList();
 }
-
-int SimulatorProcess::callCount(const QString& method)
-{
-    return callLog()
-        .filter(QRegularExpression(QLatin1Char('^') + QRegularExpression::escape(method) + QLatin1Char('(')))
-        .size();
-}

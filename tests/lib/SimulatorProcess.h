@@ -14,27 +14,17 @@ public:
         return m_process.startReady(QStringLiteral(ZIB_SIM_PATH), arguments);
     }
     int stop() { return m_process.stop(); }
-    void kill()
-    {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
-    bool isRunning() const { return m_process.isRunning(); }
-    qint64 pid() const { return m_process.processId(); }
 
     bool setState(int state) { return control(QStringLiteral("SetState"), {state}); }
-    bool setError(int error) { return control(QStringLiteral("SetError"), {error}); }
     bool setUpdateDate(const QString& date) { return control(QStringLiteral("SetUpdateDate"), {date}); }
     bool setVersion(const QString& version) { return control(QStringLiteral("SetVersion"), {version}); }
     // How the next `count` calls of `method` are answered (-1: all): kind "value" (of any type), "error"
     // (value: the error name), "delay" (ms), "hang", "vanish" or "exit".
     bool script(const QString& method, const QString& kind, const QVariant& value = QVariant(), int count = 1);
-    bool clearScripts() { return control(QStringLiteral("ClearScripts")); }
     bool setRegistered(bool registered) { return control(QStringLiteral("SetRegistered"), {registered}); }
     // "method(arguments)" per received call, oldest first.
     QStringList callLog();
     bool clearCallLog() { return control(QStringLiteral("ClearCallLog")); }
-    int callCount(const QString& method);
 
     bool control(const QString& method, const QVariantList& arguments = {}, QVariantList* reply = nullptr);
 

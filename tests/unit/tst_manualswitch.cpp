@@ -74,15 +74,12 @@ private Q_SLOTS:
         for (int state = 0; state < 8; ++state) {
             service.calls.clear();
             desktop.upgradeSwitches.clear();
-            if (entry == QLatin1String("menu")) {
-                manual->onMenuEntry(state);
-            } else if (entry == QLatin1String("enable")) {
-                manual->onEnableRequest(state);
-            } else if (entry == QLatin1String("disable")) {
-                manual->onDisableRequest(state);
-            } else {
-                manual->onUpdateOnRebootAction(state);
-            }
+            const QHash<QString, void (ManualSwitch::*)(int)> entries {
+                {QStringLiteral("menu"), &ManualSwitch::onMenuEntry},
+                {QStringLiteral("enable"), &ManualSwitch::onEnableRequest},
+                {QStringLiteral("disable"), &ManualSwitch::onDisableRequest},
+                {QStringLiteral("action"), &ManualSwitch::onUpdateOnRebootAction}};
+            (manual->*entries.value(entry))(state);
             QString made = service.calls.contains(enable) ? QStringLiteral("E")
                 : service.calls.contains(disable)         ? QStringLiteral("D")
                                                           : QStringLiteral("-");
