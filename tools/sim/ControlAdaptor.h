@@ -44,6 +44,12 @@ public Q_SLOTS:
             m_object->sendErrorReply(QStringLiteral("org.tarnolinux.UpdateService.Simulator.Error.NameTaken"), error);
     }
 
+    void SetUpgrade(const QString& mode, const QString& target, const QString& end)
+    {
+        refuseWith(m_sim->setUpgrade(mode, target, end));
+    }
+    void LeaveStamp(int kind, int reason) { refuseWith(m_sim->leaveStamp(kind, reason)); }
+
     int State(int& error, QString& date, QString& version, bool& outside)
     {
         error = m_sim->error;
@@ -56,6 +62,12 @@ public Q_SLOTS:
     void Quit() { m_sim->quit(*m_object); }
 
 private:
+    void refuseWith(const QString& error)
+    {
+        if (!error.isEmpty())
+            m_object->sendErrorReply(QDBusError::Failed, error);
+    }
+
     Simulator* m_sim;
     BusObject* m_object;
 };

@@ -20,6 +20,12 @@ const char usage[] = "usage: tarno-update-service-sim ctl [--bus system|session]
                      "      KIND value (VALUE typed: %1),\n"
                      "           error (VALUE an error name, may be empty), delay (VALUE milliseconds),\n"
                      "           hang, vanish, exit (no VALUE); COUNT defaults to 1, -1 means every call\n"
+                     "  upgrade ready|activated|forced TARGET [\"hh:mm dd.MM.yyyy\"] | upgrade off\n"
+                     "      writes the upgrade report (mode, end date) and the target release, or removes both\n"
+                     "  stamp KIND [REASON]\n"
+                     "      leaves a result stamp for the notifier's next start; KIND as removeUpgradeResultStamp:\n"
+                     "      0 update unsuccessful (REASON: one digit), 1 update successful,\n"
+                     "      2 upgrade aborted, 3 upgrade successful\n"
                      "  clear-scripts | log | clear-log | register on|off | show | quit\n";
 
 void print(const QString& text)
@@ -114,6 +120,21 @@ int ControlClient::execute(const QString& command, const QStringList& arguments)
             return usageError(QStringLiteral("%1 needs one text argument").arg(command));
         return call(command == QLatin1String("date") ? QStringLiteral("SetUpdateDate") : QStringLiteral("SetVersion"),
             {arguments.constFirst()});
+    }
+    if (command == QLatin1String("upgrade")) {
+        const bool off = arguments.value(0) == QLatin1String("off");
+        if (off ? arguments.size() != 1 : arguments.size() < 2 || arguments.size() > 3)
+            return usageError(QStringLiteral("upgrade needs MODE TARGET [END], or off"));
+        return call(QStringLiteral("SetUpgrade"), {arguments.at(0), arguments.value(1), arguments.value(2)});
+    }
+    if (command == QLatin1String("stamp")) {
+        bool kindOk = false;
+        bool reasonOk = true;
+        const int kind = arguments.value(0).toInt(&kindOk);
+        const int reason = arguments.size() == 2 ? arguments.at(1).toInt(&reasonOk) : -1;
+        if (arguments.isEmpty() || arguments.size() > 2 || !kindOk || !reasonOk)
+            return usageError(QStringLiteral("stamp needs KIND and an optional REASON, both integers"));
+        return call(QStringLiteral("LeaveStamp"), {kind, reason});
     }
     if (command == QLatin1String("register")) {
         const QString value = arguments.value(0);

@@ -59,13 +59,10 @@ public Q_SLOTS:
     int removeUpgradeResultStamp(int kind)
     {
         return serve([this, kind] {
-            static const char* const stamps[] = {"/var/cache/tarno-update-service/unsuccessful",
-                "/var/cache/tarno-update-service/successful", "/var/cache/tarno-upgrade/upgrade_aborted",
-                "/var/cache/tarno-upgrade/successful"};
             if (kind < 0 || kind > 3)
                 return -1;
             // unlink() removes a file or a link, never a directory nor what a link points to.
-            return ::unlink(QFile::encodeName(m_sim->path(stamps[kind])).constData()) == 0 ? 0 : -1;
+            return ::unlink(QFile::encodeName(m_sim->path(Simulator::resultStamps[kind])).constData()) == 0 ? 0 : -1;
         });
     }
 

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
+#include <QDir>
 #include <QFileInfo>
 #include <QMetaMethod>
 #include <QRegularExpression>
@@ -14,8 +15,10 @@
 
 #include <yaml-cpp/yaml.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <unistd.h>
 
@@ -43,6 +46,31 @@ bool isErrorName(const QVariant& value)
     const QString name = value.toString();
     return value.userType() == QMetaType::QString &&
         (name.isEmpty() || (name.size() <= 255 && pattern.match(name).hasMatch()));
+}
+
+// Replaces the file whole (QSaveFile renames a finished temporary file over it), creating its folder.
+// Returns why it failed, or an empty string.
+QString writeFile(const QString& path, const QByteArray& content)
+{
+    if (!QDir().mkpath(QFileInfo(path).path()))
+        return QStringLiteral("cannot create the folder %1").arg(QFileInfo(path).path());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
+        return file.errorString();
+    return QString();
+}
+
+QString writeYaml(const QString& path, const YAML::Node& root)
+{
+    YAML::Emitter emitter;
+    emitter << root;
+    return emitter.good() ? writeFile(path, QByteArray(emitter.c_str(), int(emitter.size())) + '\n')
+                          : QString::fromStdString(emitter.GetLastError());
+}
+
+QString cannotWrite(const QString& path, const QString& error)
+{
+    return error.isEmpty() ? error : QStringLiteral("cannot write %1: %2").arg(path, error);
 }
 
 } // namespace
@@ -180,7 +208,7 @@ QDBusMessage Simulator::changeUpgradeMode(const QDBusMessage& call, bool enable)
     const auto failure = [&call](const char* error, const QString& message) {
         return call.createErrorReply(QStringLiteral("org.tarnolinux.Admin.Error.") + QLatin1String(error), message);
     };
-    const QString report = path("/var/cache/tarno-upgrade/upgrade.report.yaml");
+    const QString report = path(upgradeReport);
     const QFileInfo info(report);
     if (!info.exists())
         return failure("NoReport", QStringLiteral("The upgrade report does not exist"));
@@ -203,17 +231,41 @@ QDBusMessage Simulator::changeUpgradeMode(const QDBusMessage& call, bool enable)
     const std::string mode = forced ? "forced" : (enable ? "activated" : "ready");
     root["upgrade_mode"] = mode;
 
-    YAML::Emitter emitter;
-    emitter << root;
-    if (!emitter.good())
-        return failure("BadReport",
-            QStringLiteral("The upgrade report cannot be written: %1")
-                .arg(QString::fromStdString(emitter.GetLastError())));
-    // QSaveFile writes a temporary file next to the report and renames it over the report.
-    QSaveFile file(report);
-    const QByteArray content = QByteArray(emitter.c_str(), int(emitter.size())) + '\n';
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
-        return failure(
-            "WriteFailed", QStringLiteral("The upgrade report cannot be written: %1").arg(file.errorString()));
+    if (const QString error = writeYaml(report, root); !error.isEmpty())
+        return failure("WriteFailed", QStringLiteral("The upgrade report cannot be written: %1").arg(error));
     return call.createReply(QStringLiteral("upgrade_mode: %1").arg(QString::fromStdString(mode)));
+}
+
+QString Simulator::setUpgrade(const QString& mode, const QString& target, const QString& end) const
+{
+    if (mode == QLatin1String("off")) {
+        for (const char* file : {upgradeReport, upgradeConfig}) {
+            // unlink() removes a file or a link, never a directory; a missing file is off already.
+            const int failed = ::unlink(QFile::encodeName(path(file)).constData()) == 0 ? 0 : errno;
+            if (failed && failed != ENOENT)
+                return QStringLiteral("cannot remove %1: %2").arg(path(file), QString::fromLocal8Bit(strerror(failed)));
+        }
+        return QString();
+    }
+    if (mode != QLatin1String("ready") && mode != QLatin1String("activated") && mode != QLatin1String("forced"))
+        return QStringLiteral("the upgrade mode must be ready, activated, forced or off, not \"%1\"").arg(mode);
+    YAML::Node config;
+    config["upgrade"]["target_release"] = target.toStdString();
+    YAML::Node report;
+    report["upgrade_mode"] = mode.toStdString();
+    if (!end.isEmpty())
+        report["t_end"] = end.toStdString();
+    // The configuration first: the notifier follows the report.
+    const QString error = cannotWrite(path(upgradeConfig), writeYaml(path(upgradeConfig), config));
+    return error.isEmpty() ? cannotWrite(path(upgradeReport), writeYaml(path(upgradeReport), report)) : error;
+}
+
+QString Simulator::leaveStamp(int kind, int reason) const
+{
+    if (kind < 0 || kind > 3)
+        return QStringLiteral("the stamp kind must be 0 to 3, not %1").arg(kind);
+    if (reason < -1 || reason > 9 || (kind != 0 && reason != -1))
+        return QStringLiteral("a reason is one digit, and only stamp 0 takes one");
+    const QString stamp = path(resultStamps[kind]);
+    return cannotWrite(stamp, writeFile(stamp, reason < 0 ? QByteArray() : QByteArray::number(reason)));
 }

@@ -22,6 +22,12 @@ public:
     static inline const QString controlName = QStringLiteral("org.tarnolinux.UpdateService.Simulator");
     static inline const QStringList scriptKinds = {QStringLiteral("value"), QStringLiteral("error"),
         QStringLiteral("delay"), QStringLiteral("hang"), QStringLiteral("vanish"), QStringLiteral("exit")};
+    static constexpr const char* upgradeReport = "/var/cache/tarno-upgrade/upgrade.report.yaml";
+    static constexpr const char* upgradeConfig = "/usr/share/tarno-upgrade/target.conf.yaml";
+    // Indexed by the kind of removeUpgradeResultStamp.
+    static constexpr const char* resultStamps[] = {"/var/cache/tarno-update-service/unsuccessful",
+        "/var/cache/tarno-update-service/successful", "/var/cache/tarno-upgrade/upgrade_aborted",
+        "/var/cache/tarno-upgrade/successful"};
 
     using Answer = std::function<QDBusMessage(const QDBusMessage& call)>;
 
@@ -46,6 +52,11 @@ public:
     // A fixed path below the system root.
     QString path(const char* absolutePath) const { return m_sysroot + QLatin1String(absolutePath); }
     QDBusMessage changeUpgradeMode(const QDBusMessage& call, bool enable) const;
+    // The upgrade tool's files: the report with mode and end date, and the configuration with the target
+    // release; mode "off" removes both. Returns why it failed, or an empty string.
+    QString setUpgrade(const QString& mode, const QString& target, const QString& end) const;
+    // A result stamp for the notifier's next start; reason (0-9, -1 for none) is the content of kind 0.
+    QString leaveStamp(int kind, int reason) const;
 
     // What the service reports; outside is set by setStateFromOutside(3), which reports the state as -2.
     int state = 0;
