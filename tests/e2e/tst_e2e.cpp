@@ -11,6 +11,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QSignalSpy>
@@ -19,7 +20,12 @@
 
 namespace {
 constexpr int startMs = 20000; // two cores and sanitizer builds
-const QString program = QStringLiteral(ZIB_E2E_PREFIX "/bin/zib-user-update-notifier");
+// ZIB_E2E_PROGRAM runs another installed copy, e.g. the package's /usr/bin/zib-user-update-notifier.
+const QString program = qEnvironmentVariableIsEmpty("ZIB_E2E_PROGRAM")
+    ? QStringLiteral(ZIB_E2E_PREFIX "/bin/zib-user-update-notifier")
+    : qEnvironmentVariable("ZIB_E2E_PROGRAM");
+// <prefix>/bin/program: its data is in <prefix>/share.
+const QString shareDir = QDir::cleanPath(QFileInfo(program).absolutePath() + QLatin1String("/../share"));
 const QString watcherName = QStringLiteral("org.kde.StatusNotifierWatcher");
 
 // The exit code of a normal end within the time, else -1. Waits with the event loop running: the
@@ -109,7 +115,8 @@ private Q_SLOTS:
     void initTestCase()
     {
         qRegisterMetaType<QProcess::ExitStatus>();
-        QVERIFY2(QFileInfo(program).isExecutable(), "not installed: the e2e_install test does that");
+        QVERIFY2(QFileInfo(program).isExecutable(),
+            qPrintable(program + QLatin1String(" is not installed (the e2e_install test installs the build)")));
         // The upgrade tool is not installed here, whatever this machine has.
         QFile dpkg(TestEnvironment::instance().binDir() + QLatin1String("/dpkg-query"));
         QVERIFY(dpkg.open(QIODevice::WriteOnly));
@@ -133,7 +140,7 @@ private Q_SLOTS:
         // checks take for an overflow in every X client, and Qt's exported tray menu and Mesa leak at exit.
         qputenv("DISPLAY", ':' + m_xvfb.readLine().trimmed());
         qputenv("QT_QPA_PLATFORM", "xcb");
-        qputenv("XDG_DATA_DIRS", ZIB_E2E_PREFIX "/share:/usr/share");
+        qputenv("XDG_DATA_DIRS", QFile::encodeName(shareDir + QLatin1String(":/usr/share")));
         qputenv("ASAN_OPTIONS", qgetenv("ASAN_OPTIONS") + ":strict_string_checks=0:detect_leaks=0");
         QVERIFY(QDBusConnection::sessionBus().registerObject(QStringLiteral("/StatusNotifierWatcher"), &m_watcher,
             QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties));
