@@ -90,14 +90,14 @@ section "demo started $(date '+%F %T') in $repo"
 buildlog=$output/build.log
 say "Building a Release build in build-demo/ (log: $buildlog)"
 {
-    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON &&
+    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON -DZIB_BUILD_BENCH=ON &&
         cmake --build "$build" -j"$(nproc)" &&
         cmake --install "$build" --prefix "$prefix"
 } >"$buildlog" 2>&1 || {
     tail -n 30 "$buildlog" >&2
     fail "the build failed; the full log is $buildlog"
 }
-record "cmake -S . -B build-demo -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON; cmake --build; cmake --install build-demo --prefix build-demo/prefix"
+record "cmake -S . -B build-demo -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON -DZIB_BUILD_BENCH=ON; cmake --build; cmake --install build-demo --prefix build-demo/prefix"
 
 notifier=$prefix/bin/zib-user-update-notifier
 simulator=$build/tools/tarno-update-service-sim
