@@ -63,7 +63,8 @@ probe=$build/bench/tray-probe
 simulator=$build/tools/tarno-update-service-sim
 recorder=$build/tests/tools/notification-recorder
 for program in "$notifier" "$floor" "$probe" "$simulator" "$recorder"; do
-    [ -x "$program" ] || fail "$program is missing (build with -DBUILD_TESTING=ON and install, see bench/README.md)"
+    [ -x "$program" ] ||
+        fail "$program is missing (configure with -DBUILD_TESTING=ON -DZIB_BUILD_BENCH=ON and install, see bench/README.md)"
 done
 grep -q 'CMAKE_BUILD_TYPE:STRING=Release' "$build/CMakeCache.txt" 2>/dev/null ||
     say "warning: $build is not a Release build"
