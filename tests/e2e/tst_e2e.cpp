@@ -6,6 +6,7 @@
 #include "SimulatorProcess.h"
 #include "TestMain.h"
 
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -82,21 +83,45 @@ public:
     bool isHostRegistered() const { return true; }
 
     // The themed icon that the latest tray icon of process `pid` shows; empty while there is none.
-    QString iconName(qint64 pid) const
+    QString iconName(qint64 pid) const { return property(pid, "IconName").toString(); }
+
+    // Its tooltip text: the title of the (icon, pixmaps, title, text) structure.
+    QString toolTip(qint64 pid) const
+    {
+        const QDBusArgument tip = property(pid, "ToolTip").value<QDBusArgument>();
+        QString icon;
+        QString title;
+        tip.beginStructure();
+        tip >> icon;
+        tip.beginArray();
+        while (!tip.atEnd()) {
+            int width = 0;
+            int height = 0;
+            QByteArray pixels;
+            tip.beginStructure();
+            tip >> width >> height >> pixels;
+            tip.endStructure();
+        }
+        tip.endArray();
+        tip >> title;
+        return title;
+    }
+
+    QVariant property(qint64 pid, const char* name) const
     {
         const QStringList own = m_items.filter(QStringLiteral("org.kde.StatusNotifierItem-%1-").arg(pid));
         if (own.isEmpty()) {
-            return QString();
+            return QVariant();
         }
         QDBusMessage get = QDBusMessage::createMethodCall(own.constLast(), QStringLiteral("/StatusNotifierItem"),
             QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-        get.setArguments({QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("IconName")});
+        get.setArguments({QStringLiteral("org.kde.StatusNotifierItem"), QString::fromLatin1(name)});
         // Asked without blocking: showing an icon again, the program asks this watcher first.
         QDBusPendingCallWatcher reply(QDBusConnection::sessionBus().asyncCall(get, 5000));
         if (!reply.isFinished()) {
             QSignalSpy(&reply, &QDBusPendingCallWatcher::finished).wait(6000);
         }
-        return reply.reply().arguments().value(0).value<QDBusVariant>().variant().toString();
+        return reply.reply().arguments().value(0).value<QDBusVariant>().variant();
     }
 
 public Q_SLOTS:
@@ -240,6 +265,27 @@ private Q_SLOTS:
         QCOMPARE(finish(status, startMs), 0);
         QCOMPARE(QJsonDocument::fromJson(status.readAllStandardOutput())[QLatin1String("due")].toString(),
             due.toString(QStringLiteral("yyyy-MM-ddTHH:mm:00")));
+        QCOMPARE(terminate(notifier), 0);
+    }
+
+    // A German desktop gets the German catalogue: tray and notification speak German.
+    void germanDesktop()
+    {
+        SimulatorProcess simulator;
+        QVERIFY(simulator.start({QStringLiteral("--state"), QStringLiteral("4")}));
+        NotificationRecorder recorder;
+        QVERIFY(recorder.start());
+        ChildProcess notifier;
+        QProcessEnvironment german = QProcessEnvironment::systemEnvironment();
+        german.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8"));
+        german.insert(QStringLiteral("LANG"), QStringLiteral("de_DE.UTF-8"));
+        notifier.setProcessEnvironment(german);
+        startNotifier(notifier);
+        const QString available = QStringLiteral("Eine neue Systemaktualisierung ist verfügbar");
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.lastNotify().value(QLatin1String("body")).toString(), available, startMs);
+        QCOMPARE(
+            recorder.lastNotify().value(QLatin1String("summary")).toString(), QStringLiteral("Systemaktualisierung"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_watcher.toolTip(notifier.processId()), available, startMs);
         QCOMPARE(terminate(notifier), 0);
     }
 
