@@ -100,6 +100,14 @@ void Notifications::showError(int type, const QString& detail)
     }
 }
 
+void Notifications::showServiceError(int code, bool answered)
+{
+    if (answered && code == 0) {
+        m_lastErrorType = -1;
+    }
+    showError(code, QString());
+}
+
 void Notifications::showRebootFailed()
 {
     raiseError(QCoreApplication::translate(

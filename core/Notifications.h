@@ -20,8 +20,8 @@ public:
     void close();
     // A type below 1, or the type told last, is not shown again.
     void showError(int type, const QString& detail);
-    // The next error is told even when it is the one told last.
-    void forgetLastError() { m_lastErrorType = -1; }
+    // The service's error code after a poll; once it reported none, the next error is told again.
+    void showServiceError(int code, bool answered);
     // The user asked for a reboot and it did not happen; told every time.
     void showRebootFailed();
 

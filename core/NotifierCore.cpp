@@ -6,6 +6,7 @@
 #include "Notifications.h"
 #include "Presentation.h"
 #include "ReminderSchedule.h"
+#include "Reminders.h"
 #include "ResultStamps.h"
 #include "ServiceClient.h"
 #include "SettingsDialog.h"
@@ -19,7 +20,6 @@
 #include <QPointer>
 
 namespace {
-constexpr int checkIntervalMs = 5000;
 constexpr int remindMenuIntervalMs = 1800000;
 
 bool isUpdateState(int state)
@@ -29,12 +29,7 @@ bool isUpdateState(int state)
 } // namespace
 
 NotifierCore::NotifierCore(bool withTrayIcon, const Platform& platform, QObject* parent)
-    : QObject(parent)
-    , m_clock(platform.clock)
-    , m_desktop(platform.desktop)
-    , m_checkTimer(this)
-
-    , m_remindMenuTimer(this)
+    : QObject(parent), m_clock(platform.clock), m_desktop(platform.desktop), m_remindMenuTimer(this)
 {
     m_tray = new Tray(withTrayIcon, platform.desktop, this);
     connect(m_tray, &Tray::infoRequested, this, &NotifierCore::showInfoDialog);
@@ -44,8 +39,8 @@ NotifierCore::NotifierCore(bool withTrayIcon, const Platform& platform, QObject*
     m_notifications = new Notifications(this);
     connect(m_notifications, &Notifications::showMoreChosen, this, &NotifierCore::showInfoDialog);
 
-    m_checkTimer.setObjectName(QStringLiteral("checkTimer"));
-    connect(&m_checkTimer, &QTimer::timeout, this, &NotifierCore::checkTimeToNotify);
+    m_reminders = new Reminders(m_clock, this);
+    connect(m_reminders, &Reminders::due, this, [this] { notify(m_state); });
 
     m_client = new ServiceClient(platform.service, platform.presence, this);
     m_upgradeTool = new UpgradeTool(platform.packages, this);
@@ -70,7 +65,7 @@ NotifierCore::NotifierCore(bool withTrayIcon, const Platform& platform, QObject*
 
     readSettings();
     // With the default settings the icon starts hidden; the first state that matters shows it.
-    if (m_settings.hideTray) {
+    if (m_reminders->settings().hideTray) {
         m_tray->setVisible(false);
     }
     m_tray->flush();
@@ -94,12 +89,7 @@ NotifierCore::NotifierCore(bool withTrayIcon, const Platform& platform, QObject*
         showResults();
     });
     connect(m_client, &ServiceClient::callFailed, this, [this] { updateStatus(ReplyError); });
-    connect(m_client, &ServiceClient::errorChecked, this, [this](int code, bool answered) {
-        if (answered && code == 0) {
-            m_notifications->forgetLastError();
-        }
-        m_notifications->showError(code, QString());
-    });
+    connect(m_client, &ServiceClient::errorChecked, m_notifications, &Notifications::showServiceError);
     connect(m_client, &ServiceClient::polled, this, &NotifierCore::onPolled);
     m_client->start();
 
@@ -161,11 +151,8 @@ void NotifierCore::showSettings()
 
 void NotifierCore::readSettings()
 {
-    m_settings = SettingsStore::load(m_clock.now());
-    m_nextNotifyMs = m_settings.nextNotifyDate.toMSecsSinceEpoch();
-    m_checkTimer.setInterval(checkIntervalMs);
-    m_tray->setHideDelay(m_settings.hideTrayDelayMs);
-    m_checkTimer.start();
+    m_reminders->load();
+    m_tray->setHideDelay(m_reminders->settings().hideTrayDelayMs);
     if (m_client->isConnected()) {
         updateStatus(m_state);
     }
@@ -175,7 +162,9 @@ void NotifierCore::updateStatus(int state)
 {
     const TrayLook look = Presentation::trayLookFor(state);
     m_tray->setLook(look);
-    m_tray->applyVisibility(look.visibility, m_settings.hideTray, isPostponed() && m_settings.hideTrayDeferred);
+    const SettingsStore::Values& settings = m_reminders->settings();
+    m_tray->applyVisibility(
+        look.visibility, settings.hideTray, m_reminders->isPostponed() && settings.hideTrayDeferred);
     if (state == UpdateUnavailable) {
         m_notifications->close();
     }
@@ -225,31 +214,16 @@ void NotifierCore::showState(int state, bool remindMenuStale)
 
 void NotifierCore::notify(int state)
 {
-    if (ReminderSchedule::mayNotify(state, isPostponed(), m_updateSeen)) {
+    if (ReminderSchedule::mayNotify(state, m_reminders->isPostponed(), m_updateSeen)) {
         m_notifications->showState(state, Presentation::notificationFor(state, dueFacts(state), m_clock.now()));
     }
 }
 
-void NotifierCore::checkTimeToNotify()
-{
-    if (m_clock.msecsSinceEpoch() < m_nextNotifyMs) {
-        return;
-    }
-    notify(m_state);
-    // A reminder that fell into a postponement is dropped, not deferred.
-    m_settings.nextNotifyDate =
-        ReminderSchedule::nextAfter(m_settings.nextNotifyDate, m_settings.notifyInterval, m_clock.now());
-    m_nextNotifyMs = m_settings.nextNotifyDate.toMSecsSinceEpoch();
-    SettingsStore::saveNextNotifyDate(m_settings.nextNotifyDate);
-}
-
 void NotifierCore::onRemindLaterChosen(int hours)
 {
-    m_settings.skipNotificationDelay = qint64(hours) * 3600;
-    m_settings.skipNotificationSince = m_clock.now();
-    SettingsStore::savePostponement(m_settings.skipNotificationDelay, m_settings.skipNotificationSince);
+    m_reminders->postpone(hours);
     m_notifications->close();
-    if (m_settings.hideTrayDeferred) {
+    if (m_reminders->settings().hideTrayDeferred) {
         m_tray->hide();
     }
 }
@@ -283,12 +257,6 @@ void NotifierCore::checkRebootRequest()
             }
         });
     }
-}
-
-bool NotifierCore::isPostponed() const
-{
-    return SettingsStore::isPostponed(
-        m_settings.skipNotificationDelay, m_settings.skipNotificationSince, m_clock.now());
 }
 
 DueFacts NotifierCore::dueFacts(int state) const
@@ -330,10 +298,11 @@ QString NotifierCore::statusReport(bool json) const
     report.offeredVersion = upgrade ? m_upgradeFiles->targetRelease() : m_client->updateVersion();
     report.due = due.due;
     report.forced = due.postponeRefused || (due.due.isValid() && !(m_clock.now() < due.due));
-    report.nextReminder = m_settings.nextNotifyDate;
-    report.postponed = isPostponed();
-    if (report.postponed && m_settings.skipNotificationSince.isValid()) {
-        report.postponedUntil = m_settings.skipNotificationSince.addSecs(m_settings.skipNotificationDelay);
+    const SettingsStore::Values& settings = m_reminders->settings();
+    report.nextReminder = settings.nextNotifyDate;
+    report.postponed = m_reminders->isPostponed();
+    if (report.postponed && settings.skipNotificationSince.isValid()) {
+        report.postponedUntil = settings.skipNotificationSince.addSecs(settings.skipNotificationDelay);
     }
     report.serviceReached = m_serviceReached;
     report.reachedSince = m_reachedSince;

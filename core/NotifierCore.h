@@ -1,7 +1,6 @@
 #pragma once
 
-#include "SettingsStore.h"
-
+#include <QDateTime>
 #include <QObject>
 #include <QTimer>
 
@@ -10,6 +9,7 @@
 class Clock;
 class Desktop;
 class ManualSwitch;
+class Reminders;
 class Notifications;
 class PackageQuery;
 class ServiceClient;
@@ -48,6 +48,7 @@ public:
     Notifications& notifications() const { return *m_notifications; }
     ServiceClient& serviceClient() const { return *m_client; }
     UpgradeFiles& upgradeFiles() const { return *m_upgradeFiles; }
+    Reminders& reminders() const { return *m_reminders; }
     SettingsDialog* settingsDialog() const { return m_settingsDialog.get(); }
     UpdateInfoDialog* infoDialog() const { return m_infoDialog.get(); }
 
@@ -55,7 +56,6 @@ public Q_SLOTS:
     void showSettings();
     void showInfoDialog();
     void readSettings();
-    void checkTimeToNotify();
     void updateRemindMenu();
 
 private:
@@ -68,7 +68,6 @@ private:
     void notify(int state);
     void pushDialogData(bool upgrade, bool inProgress);
     void checkRebootRequest();
-    bool isPostponed() const;
     DueFacts dueFacts(int state) const;
 
     Clock& m_clock;
@@ -79,12 +78,10 @@ private:
     UpgradeTool* m_upgradeTool = nullptr;
     UpgradeFiles* m_upgradeFiles = nullptr;
     ManualSwitch* m_switch = nullptr;
+    Reminders* m_reminders = nullptr;
     std::unique_ptr<SettingsDialog> m_settingsDialog;
     std::unique_ptr<UpdateInfoDialog> m_infoDialog;
-    QTimer m_checkTimer;
     QTimer m_remindMenuTimer;
-    SettingsStore::Values m_settings;
-    qint64 m_nextNotifyMs = 0;
     int m_state = 0;
     bool m_updateSeen = false;
     bool m_resultsShown = false;

@@ -74,17 +74,21 @@ private Q_SLOTS:
     void errorToldOncePerLastingError()
     {
         Notifications popups(nullptr);
-        popups.showError(2, QString());
-        popups.showError(2, QString());
-        popups.showError(0, QString());
+        popups.showServiceError(2, true);
+        popups.showServiceError(2, true);
+        popups.showServiceError(2, false); // a failed query keeps the code
+        popups.showError(3, QStringLiteral("denied")); // another kind is told
+        popups.showError(3, QStringLiteral("denied"));
         QList<QJsonObject> notify = waitForCalls(QStringLiteral("Notify"), 1);
         QCOMPARE(
             notify.constFirst()[QStringLiteral("body")].toString(), QStringLiteral("There is an error before update"));
         QCOMPARE(notify.constFirst()[QStringLiteral("hints")][QStringLiteral("urgency")].toInt(), 2);
-        popups.forgetLastError();
-        popups.showError(2, QString());
-        notify = waitForCalls(QStringLiteral("Notify"), 2);
-        QCOMPARE(notify.size(), 2);
+        popups.showServiceError(0, true); // the service reported none: the next error is news again
+        popups.showServiceError(2, true);
+        notify = waitForCalls(QStringLiteral("Notify"), 3);
+        QCOMPARE(notify.size(), 3);
+        QCOMPARE(notify[1][QStringLiteral("body")].toString(),
+            QStringLiteral("Upgrade state not changed due D-Bus error:\ndenied"));
     }
 };
 

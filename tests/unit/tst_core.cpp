@@ -3,6 +3,7 @@
 #include "Fakes.h"
 #include "Notifications.h"
 #include "NotifierCore.h"
+#include "Reminders.h"
 #include "ServiceClient.h"
 #include "SettingsDialog.h"
 #include "SysRoot.h"
@@ -153,7 +154,7 @@ private Q_SLOTS:
         core->notifications().close();
         const QDateTime first = clock.now().addDays(1);
         clock.advance(3 * 86400 + 43200);
-        core->checkTimeToNotify();
+        core->reminders().check();
         QCOMPARE(core->notifications().stateEventId(), QStringLiteral("updateready"));
         const QSettings stored(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier"));
         QCOMPARE(stored.value(QStringLiteral("General/nextNotifyDate")).toDateTime(), first.addDays(3));
