@@ -103,7 +103,9 @@ public:
             tip.endStructure();
         }
         tip.endArray();
-        tip >> title;
+        QString text;
+        tip >> title >> text;
+        tip.endStructure(); // a demarshaller left open leaks its message
         return title;
     }
 
