@@ -45,20 +45,7 @@ bool TestEnvironment::setUp()
     return true;
 }
 
-QString TestEnvironment::settingsFile() const
-{
-    return configHome() + QLatin1String("/TarnoLinux/zib-update-notifier.conf");
-}
-
-bool TestEnvironment::writeSysFile(const QString& path, const QByteArray& content) const
-{
-    const QString full = sysroot() + path;
-    QDir().mkpath(QFileInfo(full).absolutePath());
-    QFile file(full);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
-}
-
 void TestEnvironment::removeSettings() const
 {
-    QFile::remove(settingsFile());
+    QFile::remove(configHome() + QLatin1String("/TarnoLinux/zib-update-notifier.conf"));
 }

@@ -21,13 +21,8 @@ public:
     QString configHome() const { return root() + QLatin1String("/config"); }
     QString runtimeDir() const { return root() + QLatin1String("/runtime"); }
     QString binDir() const { return root() + QLatin1String("/bin"); }
-    QString settingsFile() const;
 
-    // Writes `content` to `path` under the sysroot, creating directories.
-    bool writeSysFile(const QString& path, const QByteArray& content) const;
     void removeSettings() const;
-    // Kills the private system bus for good: what a process sees when the bus goes away under it.
-    void stopSystemBus() { m_systemBus.stop(); }
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
