@@ -53,15 +53,7 @@ done
 . "$repo/scripts/processes.sh"
 
 tmp=
-cleanup() {
-    local status=$?
-    trap - EXIT INT TERM
-    stop_all
-    [ -n "$tmp" ] && rm -rf "$tmp"
-    exit "$status"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
+stop_all_on_exit
 tmp=$(mktemp -d /tmp/zib-poll-bench.XXXXXX)
 
 start_bus system

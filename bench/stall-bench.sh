@@ -69,15 +69,7 @@ done
 . "$repo/scripts/processes.sh"
 
 tmp=
-cleanup() {
-    local status=$?
-    trap - EXIT INT TERM
-    stop_all
-    [ -n "$tmp" ] && rm -rf "$tmp"
-    exit "$status"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
+stop_all_on_exit
 
 mkdir -p "$output"
 output=$(cd "$output" && pwd)

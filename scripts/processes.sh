@@ -68,3 +68,9 @@ stop_all() {
     local i
     for ((i = ${#pids[@]} - 1; i >= 0; i--)); do stop_pid "${pids[i]}"; done
 }
+
+# For the benchmarks: when the script ends, however it ends, stop everything and remove $tmp if set.
+stop_all_on_exit() {
+    trap 'status=$?; trap - EXIT INT TERM; stop_all; [ -n "${tmp:-}" ] && rm -rf "$tmp"; exit "$status"' EXIT
+    trap 'exit 130' INT TERM
+}
