@@ -1,0 +1,4 @@
+#include "Logging.h"
+
+Q_LOGGING_CATEGORY(lcCore, "zib.notifier.core", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcFiles, "zib.notifier.files", QtWarningMsg)

@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+// The bus and the desktop around the notifier; warnings by default, like the core's categories.
+Q_DECLARE_LOGGING_CATEGORY(lcService)
+Q_DECLARE_LOGGING_CATEGORY(lcDesktop)
