@@ -3,6 +3,7 @@
 #include "Constants.h"
 #include "Desktop.h"
 #include "SysRoot.h"
+#include "SystemFile.h"
 
 #include <QFile>
 
@@ -15,12 +16,13 @@ bool exists(const QString& stamp)
 // Only the first byte of the failure stamp counts, read as a decimal digit.
 int reasonCode()
 {
-    QFile file(SysRoot::path(updateFailureStamp));
-    if (!file.open(QIODevice::ReadOnly)) {
+    const std::optional<QByteArray> head =
+        SystemFile::read(SysRoot::path(updateFailureStamp), 1, SystemFile::Oversize::Head);
+    if (!head) {
         return -1;
     }
     bool ok = false;
-    const int code = QString::fromLatin1(file.read(1)).toInt(&ok, 10);
+    const int code = QString::fromLatin1(*head).toInt(&ok, 10);
     return ok ? code : -1;
 }
 } // namespace

@@ -4,95 +4,15 @@
 #include "ServiceClient.h"
 #include "State.h"
 #include "SysRoot.h"
+#include "UpgradeReport.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 
-#include <yaml-cpp/yaml.h>
-
-#include <optional>
-
 namespace {
-// The files are read every 10 s: anything bigger than this is not the tool's, and counts as invalid.
-constexpr qint64 maxYamlBytes = 1024 * 1024;
 const QString reportName = QStringLiteral("upgrade.report.yaml");
-
-// The root mapping of a YAML file, or nothing for a missing, unreadable, oversized or non-YAML file.
-// Only regular files are opened, so a FIFO in its place cannot block us.
-std::optional<YAML::Node> loadMapping(const QString& path)
-{
-    const QFileInfo info(path);
-    if (!info.isFile() || info.size() > maxYamlBytes) {
-        return std::nullopt;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return std::nullopt;
-    }
-    const QByteArray text = file.read(maxYamlBytes + 1);
-    if (text.size() > maxYamlBytes) {
-        return std::nullopt;
-    }
-    try {
-        YAML::Node root = YAML::Load(text.toStdString());
-        if (root.IsMap()) {
-            return root;
-        }
-    } catch (const std::exception&) {
-    }
-    return std::nullopt;
-}
-
-// A scalar's text; nothing for a missing key, a sequence, a mapping or an empty value.
-std::optional<QString> scalar(const YAML::Node& map, const std::string& key)
-{
-    try {
-        const YAML::Node value = map[key];
-        if (value.IsScalar()) {
-            return QString::fromStdString(value.as<std::string>());
-        }
-    } catch (const std::exception&) {
-    }
-    return std::nullopt;
-}
 } // namespace
-
-UpgradeFiles::Report UpgradeFiles::readReport(const QString& path)
-{
-    Report report;
-    const std::optional<YAML::Node> root = loadMapping(path);
-    if (!root) {
-        return report;
-    }
-    if (const std::optional<QString> mode = scalar(*root, yamlUpgradeMode)) {
-        report.mode = *mode == QLatin1String("ready") ? 1
-            : *mode == QLatin1String("activated")     ? 2
-            : *mode == QLatin1String("forced")        ? 3
-                                                      : 0;
-    }
-    if (const std::optional<QString> end = scalar(*root, yamlEndTime)) {
-        report.end = QDateTime::fromString(*end, dateTimeFormat);
-    }
-    return report;
-}
-
-QString UpgradeFiles::readTargetRelease(const QString& path)
-{
-    const std::optional<YAML::Node> root = loadMapping(path);
-    if (!root) {
-        return QString();
-    }
-    try {
-        const YAML::Node upgrade = (*root)[yamlUpgrade];
-        if (upgrade.IsMap()) {
-            return scalar(upgrade, yamlTargetRelease).value_or(QString());
-        }
-    } catch (const std::exception&) {
-    }
-    return QString();
-}
 
 UpgradeFiles::UpgradeFiles(ServiceClient& client, QObject* parent)
     : QObject(parent), m_client(client), m_goneTimer(this)
@@ -128,7 +48,7 @@ void UpgradeFiles::check()
         reset();
         return;
     }
-    m_targetRelease = readTargetRelease(SysRoot::path(upgradeConfigPath));
+    m_targetRelease = UpgradeReport::readTargetRelease(SysRoot::path(upgradeConfigPath));
     if (m_outside) {
         apply();
         return;
@@ -148,16 +68,16 @@ void UpgradeFiles::apply()
     if (!m_client.isConnected()) {
         return;
     }
-    const Report report = readReport(m_reportPath);
-    m_forced = report.mode == 3;
-    if (report.mode < 1) {
+    const UpgradeReport::Report report = UpgradeReport::readReport(m_reportPath);
+    m_forced = report.mode == UpgradeReport::Mode::Forced;
+    if (report.mode == UpgradeReport::Mode::Missing || report.mode == UpgradeReport::Mode::Unknown) {
         m_date = QDateTime();
         Q_EMIT stateRead(UpdateUnavailable, true);
         return;
     }
     const bool changed = report.end != m_date; // two invalid dates count as equal
     m_date = report.end;
-    Q_EMIT stateRead(report.mode == 1 ? UpgradeReady : UpgradeSet, changed);
+    Q_EMIT stateRead(report.mode == UpgradeReport::Mode::Ready ? UpgradeReady : UpgradeSet, changed);
 }
 
 void UpgradeFiles::reset()

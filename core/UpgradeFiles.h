@@ -15,16 +15,6 @@ class UpgradeFiles : public QObject
 {
     Q_OBJECT
 public:
-    // What a report says; mode -1: no report or no mode, 0: a mode we don't know, 1 ready, 2 activated,
-    // 3 forced. A file that is not a readable YAML mapping of scalars reads as a missing one.
-    struct Report
-    {
-        int mode = -1;
-        QDateTime end;
-    };
-    static Report readReport(const QString& path);
-    static QString readTargetRelease(const QString& path);
-
     UpgradeFiles(ServiceClient& client, QObject* parent);
 
     // The 10-s pass: find, watch, read the target release, enter the outside state, apply the report.

@@ -1,8 +1,7 @@
 #include "VersionFile.h"
 
 #include "SysRoot.h"
-
-#include <QFile>
+#include "SystemFile.h"
 
 namespace {
 constexpr qint64 maxVersionBytes = 4096;
@@ -10,11 +9,12 @@ constexpr qint64 maxVersionBytes = 4096;
 
 QString readSystemVersion()
 {
-    QFile file(SysRoot::path(QStringLiteral("/etc/tarno_version")));
-    if (!file.open(QIODevice::ReadOnly)) {
+    const std::optional<QByteArray> text = SystemFile::read(
+        SysRoot::path(QStringLiteral("/etc/tarno_version")), maxVersionBytes, SystemFile::Oversize::Head);
+    if (!text) {
         return QString();
     }
-    QByteArray head = file.read(maxVersionBytes);
+    QByteArray head = *text;
     const int end = head.indexOf('\n');
     if (end >= 0) {
         head.truncate(end);

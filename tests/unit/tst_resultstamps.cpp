@@ -7,6 +7,9 @@
 #include "VersionFile.h"
 
 #include <QDir>
+#include <QFileInfo>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -86,7 +89,21 @@ private Q_SLOTS:
         QTEST(readSystemVersion(), "version");
     }
 
-    void noVersionFile() { QVERIFY(readSystemVersion().isNull()); }
+    // Other programs' files: only regular ones are opened, so a FIFO in their place never blocks.
+    void unusualFiles()
+    {
+        const QString version = SysRoot::path(QStringLiteral("/etc/tarno_version"));
+        QVERIFY(readSystemVersion().isNull());
+        QVERIFY(QDir().mkpath(QFileInfo(version).path()));
+        QVERIFY(::mkfifo(QFile::encodeName(version).constData(), 0600) == 0);
+        QVERIFY(readSystemVersion().isNull());
+        QVERIFY(writeSysFile(updateSuccessStamp + QLatin1String("-dir/x"), QByteArray()));
+        QVERIFY(QDir().mkpath(QFileInfo(SysRoot::path(updateFailureStamp)).path()));
+        QVERIFY(::mkfifo(QFile::encodeName(SysRoot::path(updateFailureStamp)).constData(), 0600) == 0);
+        const QList<ResultStamps::Message> messages = ResultStamps::pending(QString());
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages[0].text, errors);
+    }
 };
 
 ZIB_UNIT_MAIN(ResultStampsTest)

@@ -6,6 +6,7 @@
 #include "SysRoot.h"
 #include "UnitMain.h"
 #include "UpgradeFiles.h"
+#include "UpgradeReport.h"
 
 #include <QDir>
 #include <QSignalSpy>
@@ -55,19 +56,19 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, content);
         QVERIFY(writeSysFile(reportPath, content));
-        const UpgradeFiles::Report read = UpgradeFiles::readReport(sysPath(reportPath));
-        QTEST(read.mode, "mode");
+        const UpgradeReport::Report read = UpgradeReport::readReport(sysPath(reportPath));
+        QTEST(int(read.mode), "mode");
         QTEST(read.end, "end");
     }
 
     void unusualPlaces()
     {
-        QCOMPARE(UpgradeFiles::readReport(sysPath(reportPath)).mode, -1); // missing
+        QCOMPARE(UpgradeReport::readReport(sysPath(reportPath)).mode, UpgradeReport::Mode::Missing); // missing
         QDir().mkpath(sysPath(reportPath)); // a directory
-        QCOMPARE(UpgradeFiles::readReport(sysPath(reportPath)).mode, -1);
+        QCOMPARE(UpgradeReport::readReport(sysPath(reportPath)).mode, UpgradeReport::Mode::Missing);
         QDir().rmdir(sysPath(reportPath));
         QVERIFY(::mkfifo(QFile::encodeName(sysPath(reportPath)).constData(), 0600) == 0); // would block a reader
-        QCOMPARE(UpgradeFiles::readReport(sysPath(reportPath)).mode, -1);
+        QCOMPARE(UpgradeReport::readReport(sysPath(reportPath)).mode, UpgradeReport::Mode::Missing);
     }
 
     void targetRelease_data()
@@ -84,7 +85,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, content);
         QVERIFY(writeSysFile(upgradeConfigPath, content));
-        QTEST(UpgradeFiles::readTargetRelease(sysPath(upgradeConfigPath)), "release");
+        QTEST(UpgradeReport::readTargetRelease(sysPath(upgradeConfigPath)), "release");
     }
 
     void reportDrivesTheState()
