@@ -3,6 +3,7 @@
 #include "Constants.h"
 #include "DbusUpdateService.h"
 #include "DpkgPackageQuery.h"
+#include "KNotificationPopups.h"
 #include "NotifierCore.h"
 #include "QtSingleApplication.h"
 #include "SystemClock.h"
@@ -27,6 +28,7 @@ struct NotifierStarter::Outside
     ZibAdmin::SystemdService presence {updateServiceExecutable};
     DpkgPackageQuery packages;
     ZibDesktop desktop;
+    KNotificationPopups popups;
 };
 
 namespace {
@@ -76,7 +78,9 @@ NotifierStarter::NotifierStarter(QtSingleApplication* app)
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("zib-user-update-notifier")));
     m_outside = std::make_unique<Outside>();
     m_core = new NotifierCore(true,
-        {m_outside->clock, m_outside->service, m_outside->presence, m_outside->packages, m_outside->desktop}, this);
+        {m_outside->clock, m_outside->service, m_outside->presence, m_outside->packages, m_outside->desktop,
+            m_outside->popups},
+        this);
 
     connect(app, &QGuiApplication::saveStateRequest, this, &NotifierStarter::onSaveStateRequest);
     connect(app, &QtSingleApplication::messageReceived, this, &NotifierStarter::onMessageReceived);

@@ -1,29 +1,48 @@
 #include "State.h"
 
-bool isKnownState(int state)
+namespace {
+struct Names
 {
-    return state >= UpdateUnavailable && state <= UpgradeSet;
+    const char* eventId;
+    const char* name;
+};
+// In the order of the values.
+constexpr Names names[] = {
+    {"updateunavailable", "UpdateUnavailable"},
+    {"updateready", "UpdateReady"},
+    {"updateset", "UpdateSet"},
+    {"initerror", "InitError"},
+    {"replyerror", "ReplyError"},
+    {"disabled", "Disabled"},
+    {"upgradeready", "UpgradeReady"},
+    {"upgradeset", "UpgradeSet"},
+};
+} // namespace
+
+std::optional<State> stateFromInt(int value)
+{
+    if (value < int(State::UpdateUnavailable) || value > int(State::UpgradeSet)) {
+        return std::nullopt;
+    }
+    return State(value);
 }
 
-QString stateEventId(int state)
+QString stateEventId(State state)
 {
-    switch (state) {
-    case UpdateUnavailable:
-        return QStringLiteral("updateunavailable");
-    case UpdateReady:
-        return QStringLiteral("updateready");
-    case UpdateSet:
-        return QStringLiteral("updateset");
-    case InitError:
-        return QStringLiteral("initerror");
-    case ReplyError:
-        return QStringLiteral("replyerror");
-    case Disabled:
-        return QStringLiteral("disabled");
-    case UpgradeReady:
-        return QStringLiteral("upgradeready");
-    case UpgradeSet:
-        return QStringLiteral("upgradeset");
-    }
-    return QString();
+    return QString::fromLatin1(names[int(state)].eventId);
+}
+
+const char* stateName(State state)
+{
+    return names[int(state)].name;
+}
+
+bool isUpdateState(State state)
+{
+    return state == State::UpdateReady || state == State::UpdateSet || isUpgradeState(state);
+}
+
+bool isUpgradeState(State state)
+{
+    return state == State::UpgradeReady || state == State::UpgradeSet;
 }

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <QMetaType>
 #include <QString>
 
-enum State {
+#include <optional>
+
+// The update state; the numbers are fixed.
+enum class State {
     UpdateUnavailable = 0,
     UpdateReady = 1,
     UpdateSet = 2,
@@ -12,7 +16,14 @@ enum State {
     UpgradeReady = 6,
     UpgradeSet = 7,
 };
+Q_DECLARE_METATYPE(State)
 
-bool isKnownState(int state);
-// Notification event id of a state; empty for values outside the enumeration.
-QString stateEventId(int state);
+// A stored or received number as a state; nothing for numbers outside the enumeration.
+std::optional<State> stateFromInt(int value);
+// The state's notification event id, as the notification events file declares it.
+QString stateEventId(State state);
+// The state's name, for logs and the helpdesk's status report.
+const char* stateName(State state);
+// The states of an offered or set update or release upgrade.
+bool isUpdateState(State state);
+bool isUpgradeState(State state);

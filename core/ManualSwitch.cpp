@@ -1,13 +1,11 @@
 #include "ManualSwitch.h"
 
 #include "Desktop.h"
+#include "Logging.h"
 #include "Notifications.h"
-#include "Presentation.h"
+#include "ServiceAnswer.h"
 #include "ServiceClient.h"
-#include "State.h"
-#include "Tray.h"
 #include "UpgradeFiles.h"
-#include "UpgradeTool.h"
 
 #include <QPointer>
 
@@ -16,60 +14,63 @@ constexpr int earlyPollMs = 5000;
 constexpr int slowEarlyPollMs = 30000;
 } // namespace
 
-ManualSwitch::ManualSwitch(const Parts& parts, QObject* parent) : QObject(parent), m_parts(parts), m_earlyPoll(this)
+ManualSwitch::ManualSwitch(const Parts& parts, QObject* parent)
+    : QObject(parent), m_parts(parts), m_earlyPoll(parts.clock, earlyPollMs, true, this)
 {
-    m_earlyPoll.setObjectName(QStringLiteral("earlyPollTimer"));
-    m_earlyPoll.setSingleShot(true);
-    connect(&m_earlyPoll, &QTimer::timeout, &m_parts.client, &ServiceClient::poll);
+    connect(&m_earlyPoll, &Timer::timeout, &m_parts.client, &ServiceClient::poll);
 }
 
-void ManualSwitch::onMenuEntry(int state)
+void ManualSwitch::onMenuEntry(State state)
 {
     switch (state) {
-    case UpdateReady:
+    case State::UpdateReady:
         enableUpdateOnReboot();
         break;
-    case UpdateSet:
+    case State::UpdateSet:
         disableUpdateOnReboot();
         break;
-    case UpgradeReady:
-    case UpgradeSet:
-        changeUpgrade(state == UpgradeReady);
-        Q_EMIT dialogRefresh(true, m_inProgress);
+    case State::UpgradeReady:
+    case State::UpgradeSet:
+        changeUpgrade(state == State::UpgradeReady);
+        Q_EMIT progressChanged();
+        break;
+    default:
         break;
     }
 }
 
-void ManualSwitch::onEnableRequest(int state)
+void ManualSwitch::onEnableRequest(State state)
 {
-    if (state == UpdateReady) {
+    if (state == State::UpdateReady) {
         enableUpdateOnReboot();
-    } else if (state == UpgradeReady) {
+    } else if (state == State::UpgradeReady) {
         changeUpgrade(true);
     }
 }
 
-void ManualSwitch::onDisableRequest(int state)
+void ManualSwitch::onDisableRequest(State state)
 {
-    if (state == UpdateSet) {
+    if (state == State::UpdateSet) {
         disableUpdateOnReboot();
-    } else if (state == UpgradeSet) {
+    } else if (state == State::UpgradeSet) {
         changeUpgrade(false);
     }
 }
 
-void ManualSwitch::onUpdateOnRebootAction(int state)
+void ManualSwitch::onUpdateOnRebootAction(State state)
 {
     // Only the popup that carries the update actions, and only while its state is still shown.
-    if (!m_parts.notifications.actionsOffered() || (state != UpdateReady && state != UpgradeReady)) {
+    if (!m_parts.notifications.actionsOffered()) {
         return;
     }
-    if (state == UpdateReady) {
+    if (state == State::UpdateReady) {
         enableUpdateOnReboot();
-    } else {
+    } else if (state == State::UpgradeReady) {
         changeUpgrade(true);
+    } else {
+        return;
     }
-    Q_EMIT dialogRefresh(state == UpgradeReady, true);
+    Q_EMIT progressChanged();
 }
 
 void ManualSwitch::enableUpdateOnReboot()
@@ -78,18 +79,17 @@ void ManualSwitch::enableUpdateOnReboot()
         return;
     }
     m_inProgress = true;
-    const QPointer<ManualSwitch> self(this);
-    m_parts.client.enableOnReboot([this, self](std::optional<int> answer) {
+    m_parts.client.enableOnReboot([self = QPointer<ManualSwitch>(this)](std::optional<int> answer) {
         if (!self || !answer) {
             return; // a failure shows as a faulty reply, with no early poll
         }
         int delay = earlyPollMs;
-        if (*answer == -5) {
-            Q_EMIT dialogRefresh(false, true);
+        if (*answer == ServiceCode::enableSlow) {
+            Q_EMIT self->progressChanged();
             delay = slowEarlyPollMs;
         }
-        m_parts.tray.setStateEntry({false, std::nullopt, std::nullopt});
-        m_earlyPoll.start(delay);
+        Q_EMIT self->entryBlocked();
+        self->m_earlyPoll.start(delay);
     });
 }
 
@@ -99,17 +99,17 @@ void ManualSwitch::disableUpdateOnReboot()
         return;
     }
     m_inProgress = true;
-    const QPointer<ManualSwitch> self(this);
-    m_parts.client.disableOnReboot([this, self](std::optional<int> answer) {
+    m_parts.client.disableOnReboot([self = QPointer<ManualSwitch>(this)](std::optional<int> answer) {
         if (!self || !answer) {
             return;
         }
-        if (*answer == 99 || *answer == 89) {
-            m_updateLocked = true;
+        if (*answer == ServiceCode::disableRefused || *answer == ServiceCode::disableRefusedForced) {
+            qCInfo(lcCore) << "The update service refused to postpone the update:" << *answer;
+            self->m_updateLocked = true;
         }
-        m_parts.tray.setStateEntry({false, std::nullopt, std::nullopt});
-        if (!m_updateLocked) {
-            m_earlyPoll.start(earlyPollMs);
+        Q_EMIT self->entryBlocked();
+        if (!self->m_updateLocked) {
+            self->m_earlyPoll.start(earlyPollMs);
         }
     });
 }
@@ -118,24 +118,23 @@ void ManualSwitch::changeUpgrade(bool enable)
 {
     // A forced upgrade cannot be put off.
     if (enable || !m_parts.upgradeFiles.isForced()) {
-        m_parts.upgradeTool.pauseFiles();
+        Q_EMIT upgradeSwitching(true);
         m_inProgress = true;
-        const QPointer<ManualSwitch> self(this);
-        m_parts.desktop.changeUpgradeState(enable, [this, self](std::optional<QString> error) {
+        m_parts.desktop.changeUpgradeState(enable, [self = QPointer<ManualSwitch>(this)](std::optional<QString> error) {
             if (self) {
-                onUpgradeChanged(error);
+                self->onUpgradeChanged(error);
             }
         });
     }
-    m_parts.tray.setStateEntry({false, std::nullopt, std::nullopt});
+    Q_EMIT entryBlocked();
 }
 
 void ManualSwitch::onUpgradeChanged(const std::optional<QString>& error)
 {
     if (error) {
-        m_parts.notifications.showError(3, *error);
+        m_parts.notifications.showUpgradeSwitchFailed(*error);
     }
     m_inProgress = false;
     m_parts.upgradeFiles.check();
-    m_parts.upgradeTool.resumeFiles();
+    Q_EMIT upgradeSwitching(false);
 }

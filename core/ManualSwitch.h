@@ -1,16 +1,17 @@
 #pragma once
 
+#include "State.h"
+#include "Timer.h"
+
 #include <QObject>
-#include <QTimer>
 
 #include <optional>
 
+class Clock;
 class Desktop;
 class Notifications;
 class ServiceClient;
-class Tray;
 class UpgradeFiles;
-class UpgradeTool;
 
 // Switching the update (or the release upgrade) on the next reboot on and off, from the menu's state
 // entry, the information window's button and the notification's first action, and following each
@@ -24,17 +25,16 @@ public:
         ServiceClient& client;
         Desktop& desktop;
         Notifications& notifications;
-        Tray& tray;
-        UpgradeTool& upgradeTool;
         UpgradeFiles& upgradeFiles;
+        Clock& clock;
     };
     ManualSwitch(const Parts& parts, QObject* parent);
 
     // The entry points; each acts by the state shown now and does nothing in the others.
-    void onMenuEntry(int state);
-    void onEnableRequest(int state);
-    void onDisableRequest(int state);
-    void onUpdateOnRebootAction(int state);
+    void onMenuEntry(State state);
+    void onEnableRequest(State state);
+    void onDisableRequest(State state);
+    void onUpdateOnRebootAction(State state);
 
     bool inProgress() const { return m_inProgress; }
     // The service answered with a state: whatever was requested is over.
@@ -43,8 +43,12 @@ public:
     bool isUpdateLocked() const { return m_updateLocked; }
 
 Q_SIGNALS:
-    // The information window should show the update's (or the upgrade's) data now.
-    void dialogRefresh(bool upgrade, bool inProgress);
+    // The information window should show the request's progress now.
+    void progressChanged();
+    // The menu's state entry waits for the outcome.
+    void entryBlocked();
+    // A release-upgrade switch is on its way (the upgrade files are not read meanwhile), or has ended.
+    void upgradeSwitching(bool switching);
 
 private:
     void enableUpdateOnReboot();
@@ -53,7 +57,7 @@ private:
     void onUpgradeChanged(const std::optional<QString>& error);
 
     Parts m_parts;
-    QTimer m_earlyPoll;
+    Timer m_earlyPoll;
     bool m_inProgress = false;
     bool m_updateLocked = false;
 };

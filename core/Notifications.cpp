@@ -1,80 +1,63 @@
 #include "Notifications.h"
 
-#include "State.h"
-
-#include <KNotification>
-
 #include <QCoreApplication>
 
 namespace {
-const QString componentName = QStringLiteral("zib-user-update-notifier");
+QString title()
+{
+    return QCoreApplication::translate("NotifierCore", "System update");
 }
+} // namespace
 
-Notifications::Notifications(QObject* parent) : QObject(parent) { }
+Notifications::Notifications(Popups& popups, QObject* parent) : QObject(parent), m_popups(popups)
+{
+    m_popups.setActionHandler([this](Popups::Kind kind, Popups::Action action) {
+        if (kind != Popups::Kind::State) {
+            return;
+        }
+        if (action == Popups::Action::First) {
+            Q_EMIT updateOnRebootChosen();
+        } else {
+            Q_EMIT showMoreChosen();
+        }
+    });
+}
 
 Notifications::~Notifications()
 {
-    close();
+    m_popups.setActionHandler(nullptr);
 }
 
-QString Notifications::stateEventId() const
+void Notifications::showState(State state, const PopupContent& content)
 {
-    return m_notification ? m_notification->eventId() : QString();
-}
-
-QString Notifications::errorText() const
-{
-    return m_errorNotification ? m_errorNotification->text() : QString();
-}
-
-void Notifications::showState(int state, const NotificationContent& content)
-{
-    const QString eventId = ::stateEventId(state);
-    if (m_notification && m_notification->eventId() != eventId) {
-        m_notification->close();
-        m_notification.clear();
+    Popups::Popup popup;
+    popup.eventId = stateEventId(state);
+    popup.title = title();
+    popup.text = content.text;
+    popup.actions = content.actions;
+    popup.defaultAction = QCoreApplication::translate("NotifierCore", "Show more");
+    popup.urgency = content.urgency;
+    popup.persistent = content.persistent;
+    if (state == State::UpdateReady || state == State::UpgradeReady) {
+        m_actionsOffered = true;
+    } else if (state == State::UpdateSet || state == State::UpgradeSet) {
+        m_actionsOffered = false;
     }
-
-    const bool created = !m_notification;
-    if (created) {
-        m_notification = new KNotification(QString(), KNotification::NotificationFlags(), this);
-        m_notification->setComponentName(componentName);
-        m_notification->setEventId(eventId);
-        m_notification->setDefaultAction(QCoreApplication::translate("NotifierCore", "Show more"));
-        connect(m_notification, &KNotification::action1Activated, this, &Notifications::updateOnRebootChosen);
-        connect(m_notification, &KNotification::defaultActivated, this, &Notifications::showMoreChosen);
-    }
-
-    m_notification->setTitle(QCoreApplication::translate("NotifierCore", "System update"));
-    if (isKnownState(state)) {
-        m_notification->setText(content.text);
-        m_notification->setActions(content.actions);
-        m_notification->setUrgency(content.urgency);
-        m_notification->setFlags(content.flags);
-        if (state == UpdateReady || state == UpgradeReady) {
-            m_actionsOffered = true;
-        } else if (state == UpdateSet || state == UpgradeSet) {
-            m_actionsOffered = false;
-        }
-    }
-
-    if (created) {
-        m_notification->sendEvent();
-    } else {
-        m_notification->update();
-    }
+    m_stateShown = true;
+    m_popups.show(Popups::Kind::State, popup);
 }
 
 void Notifications::close()
 {
-    if (m_notification) {
-        m_notification->close();
-        // A closed popup can't be refreshed; the next showState() starts a new one.
-        if (m_notification) {
-            m_notification->deleteLater();
-        }
-        m_notification.clear();
+    if (m_stateShown) {
+        m_stateShown = false;
+        m_popups.close(Popups::Kind::State);
     }
+}
+
+void Notifications::showUpgradeSwitchFailed(const QString& detail)
+{
+    showError(UpgradeSwitchFailed, detail);
 }
 
 void Notifications::showError(int type, const QString& detail)
@@ -84,13 +67,13 @@ void Notifications::showError(int type, const QString& detail)
     }
     m_lastErrorType = type;
     switch (type) {
-    case 1:
+    case NoFreeSpace:
         raiseError(QCoreApplication::translate("NotifierCore", "Not enough free space for update"));
         break;
-    case 2:
+    case ErrorBeforeUpdate:
         raiseError(QCoreApplication::translate("NotifierCore", "There is an error before update"));
         break;
-    case 3:
+    case UpgradeSwitchFailed:
         raiseError(
             QCoreApplication::translate("NotifierCore", "Upgrade state not changed due D-Bus error:\n%1").arg(detail));
         break;
@@ -116,17 +99,11 @@ void Notifications::showRebootFailed()
 
 void Notifications::raiseError(const QString& text)
 {
-    if (m_errorNotification) {
-        m_errorNotification->close();
-    }
-    m_errorNotification = new KNotification(QString(), KNotification::CloseOnTimeout, this);
-    m_errorNotification->setComponentName(componentName);
-    m_errorNotification->setTitle(QCoreApplication::translate("NotifierCore", "System update"));
-    if (!text.isEmpty()) {
-        m_errorNotification->setText(text);
-    }
-    m_errorNotification->setEventId(QStringLiteral("prepareerror"));
-    m_errorNotification->setUrgency(KNotification::CriticalUrgency);
-    m_errorNotification->setFlags(KNotification::Persistent);
-    m_errorNotification->sendEvent();
+    Popups::Popup popup;
+    popup.eventId = QStringLiteral("prepareerror");
+    popup.title = title();
+    popup.text = text;
+    popup.urgency = PopupContent::Critical;
+    popup.persistent = true;
+    m_popups.show(Popups::Kind::Error, popup);
 }

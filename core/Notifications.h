@@ -1,25 +1,26 @@
 #pragma once
 
-#include "Presentation.h"
+#include "Popups.h"
+#include "State.h"
 
 #include <QObject>
-#include <QPointer>
 
-class KNotification;
-
-// The "System update" popups: at most one for the state, refreshed in place while its event stays the
-// same, and one for errors, told once while the same error lasts.
+// The "System update" popups: one for the state, refreshed in place while its event stays the same,
+// and one for errors, told once while the same error lasts.
 class Notifications : public QObject
 {
     Q_OBJECT
 public:
-    explicit Notifications(QObject* parent);
+    // The error popup's types; the service's own error codes are told by the same number.
+    enum ErrorType { NoFreeSpace = 1, ErrorBeforeUpdate = 2, UpgradeSwitchFailed = 3 };
+
+    Notifications(Popups& popups, QObject* parent);
     ~Notifications() override;
 
-    void showState(int state, const NotificationContent& content);
+    void showState(State state, const PopupContent& content);
     void close();
-    // A type below 1, or the type told last, is not shown again.
-    void showError(int type, const QString& detail);
+    // The release-upgrade switch failed; `detail` is the administration service's message.
+    void showUpgradeSwitchFailed(const QString& detail);
     // The service's error code after a poll; once it reported none, the next error is told again.
     void showServiceError(int code, bool answered);
     // The user asked for a reboot and it did not happen; told every time.
@@ -27,19 +28,18 @@ public:
 
     // The state popup on screen carries the update actions.
     bool actionsOffered() const { return m_actionsOffered; }
-    QString stateEventId() const;
-    // The text of the error popup on screen, if any.
-    QString errorText() const;
 
 Q_SIGNALS:
     void updateOnRebootChosen();
     void showMoreChosen();
 
 private:
+    // A type below 1, or the type told last, is not shown again.
+    void showError(int type, const QString& detail);
     void raiseError(const QString& text);
 
-    QPointer<KNotification> m_notification;
-    QPointer<KNotification> m_errorNotification;
+    Popups& m_popups;
+    bool m_stateShown = false;
     int m_lastErrorType = 0;
     bool m_actionsOffered = false;
 };

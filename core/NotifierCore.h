@@ -1,29 +1,30 @@
 #pragma once
 
-#include <QDateTime>
+#include "Timer.h"
+
 #include <QObject>
-#include <QTimer>
 
 #include <memory>
 
 class Clock;
 class Desktop;
 class ManualSwitch;
-class Reminders;
 class Notifications;
 class PackageQuery;
+class Popups;
+class Reminders;
 class ServiceClient;
 class ServicePresence;
 class SettingsDialog;
+class StateModel;
 class Tray;
 class UpdateInfoDialog;
 class UpdateService;
 class UpgradeFiles;
 class UpgradeTool;
-struct DueFacts;
 
-// The running notifier. It owns the parts and wires them: one state (m_state) decides what the tray,
-// the menu, the notification and the information window show.
+// The running notifier. It owns the parts and wires them; the state model decides what the tray, the
+// menu, the popups and the information window show.
 class NotifierCore : public QObject
 {
     Q_OBJECT
@@ -36,39 +37,25 @@ public:
         ServicePresence& presence;
         PackageQuery& packages;
         Desktop& desktop;
+        Popups& popups;
     };
 
     NotifierCore(bool withTrayIcon, const Platform& platform, QObject* parent);
     ~NotifierCore() override;
 
-    int state() const { return m_state; }
     // What is shown now, for `--status`; JSON for scripts.
     QString statusReport(bool json) const;
-    Tray& tray() const { return *m_tray; }
-    Notifications& notifications() const { return *m_notifications; }
-    ServiceClient& serviceClient() const { return *m_client; }
-    UpgradeFiles& upgradeFiles() const { return *m_upgradeFiles; }
-    Reminders& reminders() const { return *m_reminders; }
-    SettingsDialog* settingsDialog() const { return m_settingsDialog.get(); }
-    UpdateInfoDialog* infoDialog() const { return m_infoDialog.get(); }
 
 public Q_SLOTS:
     void showSettings();
     void showInfoDialog();
     void readSettings();
-    void updateRemindMenu();
 
 private:
-    void updateStatus(int state);
-    void onPolled(int answer, bool dateChanged);
+    void wireService();
     void onRemindLaterChosen(int hours);
-    void showState(int state, bool remindMenuStale);
     void showResults();
-    void noteReachable(bool reached);
-    void notify(int state);
-    void pushDialogData(bool upgrade, bool inProgress);
     void checkRebootRequest();
-    DueFacts dueFacts(int state) const;
 
     Clock& m_clock;
     Desktop& m_desktop;
@@ -79,13 +66,9 @@ private:
     UpgradeFiles* m_upgradeFiles = nullptr;
     ManualSwitch* m_switch = nullptr;
     Reminders* m_reminders = nullptr;
+    StateModel* m_model = nullptr;
     std::unique_ptr<SettingsDialog> m_settingsDialog;
     std::unique_ptr<UpdateInfoDialog> m_infoDialog;
-    QTimer m_remindMenuTimer;
-    int m_state = 0;
-    bool m_updateSeen = false;
+    Timer m_remindMenuTimer;
     bool m_resultsShown = false;
-    QString m_currentVersion;
-    bool m_serviceReached = false;
-    QDateTime m_reachedSince;
 };

@@ -4,10 +4,10 @@
 
 namespace ReminderSchedule {
 
-bool mayNotify(int state, bool postponed, bool updateSeen)
+bool mayNotify(State state, bool postponed, bool updateSeen)
 {
     // "No updates" is news only after an update was seen in this run.
-    return !postponed && (state != UpdateUnavailable || updateSeen);
+    return !postponed && (state != State::UpdateUnavailable || updateSeen);
 }
 
 QDateTime nextAfter(const QDateTime& due, int interval, const QDateTime& now)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "State.h"
+
 #include <QDateTime>
 
 #include <optional>
@@ -8,7 +10,7 @@
 namespace ReminderSchedule {
 
 // Whether a state's notification may be raised at all.
-bool mayNotify(int state, bool postponed, bool updateSeen);
+bool mayNotify(State state, bool postponed, bool updateSeen);
 
 // `due` while it lies ahead; else the first `due + k * interval` after `now`, so missed reminders keep the grid.
 QDateTime nextAfter(const QDateTime& due, int interval, const QDateTime& now);

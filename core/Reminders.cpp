@@ -7,11 +7,10 @@ namespace {
 constexpr int checkIntervalMs = 5000;
 }
 
-Reminders::Reminders(Clock& clock, QObject* parent) : QObject(parent), m_clock(clock), m_checkTimer(this)
+Reminders::Reminders(Clock& clock, QObject* parent)
+    : QObject(parent), m_clock(clock), m_checkTimer(clock, checkIntervalMs, false, this)
 {
-    m_checkTimer.setObjectName(QStringLiteral("checkTimer"));
-    m_checkTimer.setInterval(checkIntervalMs);
-    connect(&m_checkTimer, &QTimer::timeout, this, &Reminders::check);
+    connect(&m_checkTimer, &Timer::timeout, this, &Reminders::check);
 }
 
 void Reminders::load()

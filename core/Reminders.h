@@ -1,9 +1,9 @@
 #pragma once
 
 #include "SettingsStore.h"
+#include "Timer.h"
 
 #include <QObject>
-#include <QTimer>
 
 class Clock;
 
@@ -30,7 +30,7 @@ Q_SIGNALS:
 
 private:
     Clock& m_clock;
-    QTimer m_checkTimer;
+    Timer m_checkTimer;
     SettingsStore::Values m_settings;
     qint64 m_nextMs = 0; // the next date, compared cheaply every 5 s
 };

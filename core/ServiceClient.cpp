@@ -1,6 +1,7 @@
 #include "ServiceClient.h"
 
-#include "Constants.h"
+#include "DateFormat.h"
+#include "Logging.h"
 
 #include <QPointer>
 
@@ -10,24 +11,17 @@ constexpr int firstPollDelayMs = 3000;
 constexpr int retryIntervalMs = 30000;
 } // namespace
 
-ServiceClient::ServiceClient(UpdateService& service, ServicePresence& presence, QObject* parent)
+ServiceClient::ServiceClient(UpdateService& service, ServicePresence& presence, Clock& clock, QObject* parent)
     : QObject(parent)
     , m_service(service)
     , m_presence(presence)
-    , m_pollTimer(this)
-    , m_firstPollTimer(this)
-    , m_retryTimer(this)
+    , m_pollTimer(clock, pollIntervalMs, false, this)
+    , m_firstPollTimer(clock, firstPollDelayMs, true, this)
+    , m_retryTimer(clock, retryIntervalMs, false, this)
 {
-    m_pollTimer.setObjectName(QStringLiteral("pollTimer"));
-    m_pollTimer.setInterval(pollIntervalMs);
-    connect(&m_pollTimer, &QTimer::timeout, this, &ServiceClient::poll);
-    m_firstPollTimer.setObjectName(QStringLiteral("firstPollTimer"));
-    m_firstPollTimer.setSingleShot(true);
-    m_firstPollTimer.setInterval(firstPollDelayMs);
-    connect(&m_firstPollTimer, &QTimer::timeout, this, &ServiceClient::poll);
-    m_retryTimer.setObjectName(QStringLiteral("retryTimer"));
-    m_retryTimer.setInterval(retryIntervalMs);
-    connect(&m_retryTimer, &QTimer::timeout, this, &ServiceClient::reconnect);
+    connect(&m_pollTimer, &Timer::timeout, this, &ServiceClient::poll);
+    connect(&m_firstPollTimer, &Timer::timeout, this, &ServiceClient::poll);
+    connect(&m_retryTimer, &Timer::timeout, this, &ServiceClient::reconnect);
 }
 
 // An answer that arrives after the client is gone is dropped.
@@ -80,38 +74,60 @@ void ServiceClient::reconnect()
     runOrQueue([this] { attempt(false, [this] { finishJob(); }); });
 }
 
+// The cheap test first: a name without an owner needs no look at the processes. `missing` is null
+// when the service is there.
+void ServiceClient::checkPresent(std::function<void(const char* missing)> done)
+{
+    m_service.checkReachable(guarded<bool>([this, done](bool owned) {
+        if (!owned) {
+            done("its name has no owner on the system bus");
+            return;
+        }
+        m_presence.checkActive(
+            guarded<bool>([done](bool active) { done(active ? nullptr : "its process is not running"); }));
+    }));
+}
+
+void ServiceClient::lose(const char* missing)
+{
+    m_connected = false;
+    m_pollTimer.stop();
+    if (m_presenceSeen != Presence::Unreachable) {
+        qCWarning(lcCore) << "The update service cannot be reached:" << missing;
+        m_presenceSeen = Presence::Unreachable;
+    }
+    Q_EMIT unreachable();
+    m_retryTimer.start();
+}
+
 void ServiceClient::attempt(bool first, Step done)
 {
     m_connected = false;
     m_pollTimer.stop();
     Q_EMIT connecting();
-
-    const auto failed = [this, done] {
-        Q_EMIT unreachable();
-        m_retryTimer.start();
-        done();
-    };
-    m_presence.checkActive(guarded<bool>([this, first, done, failed](bool active) {
-        if (!active) {
-            failed();
+    checkPresent([this, first, done](const char* missing) {
+        if (missing) {
+            lose(missing);
+            done();
             return;
         }
-        m_service.checkReachable(guarded<bool>([this, first, done, failed](bool reachable) {
-            if (!reachable) {
-                failed();
-                return;
-            }
-            m_connected = true;
-            m_retryTimer.stop();
-            m_pollTimer.start();
-            // After a reconnection what is shown stays until a poll has asked the service.
-            if (!first) {
-                m_firstPollTimer.start();
-            }
-            Q_EMIT connected(first);
-            done();
-        }));
-    }));
+        if (m_presenceSeen == Presence::Unreachable) {
+            qCWarning(lcCore) << "The update service is reached again";
+        } else {
+            qCInfo(lcCore) << "Connected to the update service";
+        }
+        m_presenceSeen = Presence::Reached;
+        m_connected = true;
+        m_retryTimer.stop();
+        m_pollTimer.start();
+        // What is shown stays until a poll has asked the service: 3 s after a reconnection, and after a
+        // first connection that came too late for the first poll.
+        if (!first || (!m_firstPollDone && !m_firstPollTimer.isActive())) {
+            m_firstPollTimer.start();
+        }
+        Q_EMIT connected(first);
+        done();
+    });
 }
 
 // A failed call asked for a reconnection: make it before the next call goes out.
@@ -125,11 +141,21 @@ void ServiceClient::afterCall(Step next)
     next();
 }
 
-// A failed call always ends in a new connection, made before the next call.
-void ServiceClient::fail()
+// A service that is gone is lost, as at a failed connection, and told once. One that is still there
+// answered wrongly: that is a faulty reply, and a new connection is made before the next call.
+void ServiceClient::failed(Step stillThere, Step gone)
 {
-    m_reconnectWanted = true;
-    Q_EMIT callFailed();
+    checkPresent([this, stillThere, gone](const char* missing) {
+        if (missing) {
+            lose(missing);
+            gone();
+            return;
+        }
+        qCInfo(lcCore) << "A call to the update service failed; reconnecting";
+        m_reconnectWanted = true;
+        Q_EMIT callFailed();
+        stillThere();
+    });
 }
 
 void ServiceClient::poll()
@@ -144,6 +170,7 @@ void ServiceClient::poll()
             endPoll(std::nullopt, false);
             return;
         }
+        m_firstPollDone = true;
         pollError();
     });
 }
@@ -152,12 +179,23 @@ void ServiceClient::pollError()
 {
     m_service.currentError(guarded<std::optional<int>>([this](std::optional<int> code) {
         if (!code) {
-            fail();
-        } else {
-            m_errorCode = qMax(0, *code);
+            failed(
+                [this] {
+                    Q_EMIT errorChecked(m_errorCode, false);
+                    // The state is asked even when the reconnection after the failure did not succeed.
+                    afterCall([this] { pollState(); });
+                },
+                [this] { endPoll(std::nullopt, false); });
+            return;
         }
-        Q_EMIT errorChecked(m_errorCode, code.has_value());
-        // The state is asked even when the reconnection after a failure did not succeed.
+        const int before = m_errorCode;
+        m_errorCode = qMax(0, *code);
+        if (m_errorCode != before && m_errorCode > 0) {
+            qCWarning(lcCore) << "The update service reports the error code" << m_errorCode;
+        } else if (before > 0 && m_errorCode == 0) {
+            qCWarning(lcCore) << "The update service reports no error any more";
+        }
+        Q_EMIT errorChecked(m_errorCode, true);
         afterCall([this] { pollState(); });
     }));
 }
@@ -166,59 +204,62 @@ void ServiceClient::pollState()
 {
     m_service.currentState(guarded<std::optional<int>>([this](std::optional<int> answer) {
         if (!answer) {
-            fail();
-            endPoll(std::nullopt, false);
-        } else if (*answer >= 4 && *answer <= 6) {
-            pollDate(*answer);
-        } else {
-            if (*answer >= -1 && *answer <= 3) {
-                m_updateDate = QDateTime();
-            }
-            endPoll(*answer, false);
+            failed([this] { endPoll(std::nullopt, false); }, [this] { endPoll(std::nullopt, false); });
+            return;
         }
+        const ServiceState state = decodeServiceState(*answer);
+        if (state == ServiceState::Ready || state == ServiceState::Set) {
+            pollDate(state);
+            return;
+        }
+        if (state == ServiceState::Nothing || state == ServiceState::Faulty) {
+            m_updateDate = QDateTime();
+        }
+        endPoll(state, false);
     }));
 }
 
-void ServiceClient::pollDate(int answer)
+void ServiceClient::pollDate(ServiceState state)
 {
     if (!m_connected) {
-        pollVersion(answer, false);
+        pollVersion(state, false);
         return;
     }
-    m_service.updateDate(guarded<std::optional<QString>>([this, answer](std::optional<QString> text) {
-        bool changed = false;
+    m_service.updateDate(guarded<std::optional<QString>>([this, state](std::optional<QString> text) {
         if (!text) {
-            fail();
-        } else {
-            const QDateTime date = QDateTime::fromString(*text, dateTimeFormat);
-            changed = date != m_updateDate; // two invalid dates count as equal
-            m_updateDate = date;
+            failed([this, state] { afterCall([this, state] { pollVersion(state, false); }); },
+                [this] { endPoll(std::nullopt, false); });
+            return;
         }
-        afterCall([this, answer, changed] { pollVersion(answer, changed); });
+        const QDateTime date = QDateTime::fromString(*text, dateTimeFormat);
+        const bool changed = date != m_updateDate; // two invalid dates count as equal
+        m_updateDate = date;
+        afterCall([this, state, changed] { pollVersion(state, changed); });
     }));
 }
 
-void ServiceClient::pollVersion(int answer, bool dateChanged)
+void ServiceClient::pollVersion(ServiceState state, bool dateChanged)
 {
     if (!m_connected) {
-        endPoll(answer, dateChanged);
+        endPoll(state, dateChanged);
         return;
     }
-    m_service.updateVersion(guarded<std::optional<QString>>([this, answer, dateChanged](std::optional<QString> text) {
+    m_service.updateVersion(guarded<std::optional<QString>>([this, state, dateChanged](std::optional<QString> text) {
         if (!text) {
-            fail();
-        } else {
-            m_updateVersion = *text;
+            failed([this, state, dateChanged] { afterCall([=] { endPoll(state, dateChanged); }); },
+                [this] { endPoll(std::nullopt, false); });
+            return;
         }
-        afterCall([this, answer, dateChanged] { endPoll(answer, dateChanged); });
+        m_updateVersion = *text;
+        afterCall([this, state, dateChanged] { endPoll(state, dateChanged); });
     }));
 }
 
-void ServiceClient::endPoll(std::optional<int> answer, bool dateChanged)
+void ServiceClient::endPoll(std::optional<ServiceState> state, bool dateChanged)
 {
     m_polling = false;
-    if (answer) {
-        Q_EMIT polled(*answer, dateChanged);
+    if (state) {
+        Q_EMIT polled(*state, dateChanged);
     }
     finishJob();
 }
@@ -226,42 +267,50 @@ void ServiceClient::endPoll(std::optional<int> answer, bool dateChanged)
 void ServiceClient::request(std::function<void(UpdateService::IntReply)> call, UpdateService::IntReply done)
 {
     runOrQueue([this, call, done] {
-        if (!m_connected) {
-            if (done) {
-                done(std::nullopt);
-            }
-            finishJob();
-            return;
-        }
-        call(guarded<std::optional<int>>([this, done](std::optional<int> reply) {
-            if (!reply) {
-                fail();
-            }
+        const auto finish = [this, done](std::optional<int> reply) {
             if (done) {
                 done(reply);
             }
             finishJob();
+        };
+        if (!m_connected) {
+            finish(std::nullopt);
+            return;
+        }
+        call(guarded<std::optional<int>>([this, finish](std::optional<int> reply) {
+            if (reply) {
+                finish(reply);
+                return;
+            }
+            const Step failure = [finish] {
+                finish(std::nullopt);
+            };
+            failed(failure, failure);
         }));
     });
 }
 
-void ServiceClient::removeResultStamp(int kind)
+void ServiceClient::removeResultStamp(ResultStamp kind)
 {
-    request([this, kind](UpdateService::IntReply reply) { m_service.removeResultStamp(kind, reply); }, {});
+    qCInfo(lcCore) << "Asking the update service to remove the result stamp" << int(kind);
+    request([this, kind](UpdateService::IntReply reply) { m_service.removeResultStamp(int(kind), reply); }, {});
 }
 
 void ServiceClient::enterOutsideState(std::function<void(bool entered)> done)
 {
-    request([this](UpdateService::IntReply reply) { m_service.setStateFromOutside(3, reply); },
+    request(
+        [this](UpdateService::IntReply reply) { m_service.setStateFromOutside(ServiceCode::outsideRequest, reply); },
         [done](std::optional<int> reply) { done(reply.has_value()); });
 }
 
 void ServiceClient::enableOnReboot(UpdateService::IntReply done)
 {
+    qCInfo(lcCore) << "Asking the update service to update on the next reboot";
     request([this](UpdateService::IntReply reply) { m_service.enableOnReboot(reply); }, std::move(done));
 }
 
 void ServiceClient::disableOnReboot(UpdateService::IntReply done)
 {
+    qCInfo(lcCore) << "Asking the update service not to update on the next reboot";
     request([this](UpdateService::IntReply reply) { m_service.disableOnReboot(reply); }, std::move(done));
 }

@@ -1,22 +1,27 @@
 #pragma once
 
+#include "ServiceAnswer.h"
+#include "ServicePresence.h"
+#include "Timer.h"
 #include "UpdateService.h"
 
 #include <QDateTime>
 #include <QObject>
 #include <QQueue>
-#include <QTimer>
+
+class Clock;
 
 // Talks to the update service: connects, polls every 30 s and reconnects. Calls go out one at a time,
 // each after the previous one has answered, and the event loop never waits for them. A request made
-// while a call is pending runs after it.
+// while a call is pending runs after it. A failed call is told apart: a service that is gone (its name
+// has no owner or its process no longer runs) is unreachable; one still there answered wrongly.
 class ServiceClient : public QObject
 {
     Q_OBJECT
 public:
-    ServiceClient(UpdateService& service, ServicePresence& presence, QObject* parent);
+    ServiceClient(UpdateService& service, ServicePresence& presence, Clock& clock, QObject* parent);
 
-    // The first connection, the 30-s poll and a first poll 3 s later.
+    // The first connection, the 30-s poll and a first poll 3 s later (or 3 s after a late connection).
     void start();
     // At once, or right after the call that is pending.
     void reconnect();
@@ -24,9 +29,8 @@ public:
     void retryLater() { m_retryTimer.start(); }
     void poll();
 
-    // Skipped while not connected; a failure shows as callFailed(). `done` always runs, with std::nullopt
-    // for a skipped or failed call.
-    void removeResultStamp(int kind);
+    // Skipped while not connected. `done` always runs, with std::nullopt for a skipped or failed call.
+    void removeResultStamp(ResultStamp kind);
     void enterOutsideState(std::function<void(bool entered)> done);
     void enableOnReboot(UpdateService::IntReply done);
     void disableOnReboot(UpdateService::IntReply done);
@@ -45,22 +49,25 @@ Q_SIGNALS:
     void callFailed();
     // The service's error code (0: none) after each poll's error query; `answered` false: the query failed.
     void errorChecked(int code, bool answered);
-    // A poll's state answer; `dateChanged` only for the answers 4 to 6.
-    void polled(int answer, bool dateChanged);
+    // A poll's answer; `dateChanged` only for Ready and Set.
+    void polled(ServiceState state, bool dateChanged);
 
 private:
     using Step = std::function<void()>;
+    enum class Presence { Unknown, Reached, Unreachable };
 
     void runOrQueue(Step job);
     void finishJob();
     void attempt(bool first, Step done);
+    void checkPresent(std::function<void(const char* missing)> done);
+    void lose(const char* missing);
     void afterCall(Step next);
-    void fail();
+    void failed(Step stillThere, Step gone);
     void pollError();
     void pollState();
-    void pollDate(int answer);
-    void pollVersion(int answer, bool dateChanged);
-    void endPoll(std::optional<int> answer, bool dateChanged);
+    void pollDate(ServiceState state);
+    void pollVersion(ServiceState state, bool dateChanged);
+    void endPoll(std::optional<ServiceState> state, bool dateChanged);
     void request(std::function<void(UpdateService::IntReply)> call, UpdateService::IntReply done);
 
     template<typename T>
@@ -68,14 +75,16 @@ private:
 
     UpdateService& m_service;
     ServicePresence& m_presence;
-    QTimer m_pollTimer;
-    QTimer m_firstPollTimer;
-    QTimer m_retryTimer;
+    Timer m_pollTimer;
+    Timer m_firstPollTimer;
+    Timer m_retryTimer;
     QQueue<Step> m_jobs;
     bool m_busy = false;
     bool m_polling = false;
     bool m_reconnectWanted = false;
     bool m_connected = false;
+    bool m_firstPollDone = false;
+    Presence m_presenceSeen = Presence::Unknown;
     int m_errorCode = -1;
     QDateTime m_updateDate;
     QString m_updateVersion;

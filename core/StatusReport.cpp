@@ -1,7 +1,6 @@
 #include "StatusReport.h"
 
-#include "Presentation.h"
-#include "State.h"
+#include "StateView.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -9,13 +8,6 @@
 #include <QPair>
 
 namespace {
-const char* stateName(int state)
-{
-    static const char* const names[] = {"UpdateUnavailable", "UpdateReady", "UpdateSet", "InitError", "ReplyError",
-        "Disabled", "UpgradeReady", "UpgradeSet"};
-    return isKnownState(state) ? names[state] : "Unknown";
-}
-
 QString shown(const QDateTime& date)
 {
     return date.isValid() ? date.toString(Qt::ISODate) : QStringLiteral("none");
@@ -30,10 +22,10 @@ QString yesNo(bool value)
 // by people and scripts of the helpdesk alike.
 QList<QPair<QString, QJsonValue>> fields(const StatusReport& report)
 {
-    const bool onReboot = report.state == UpdateSet || report.state == UpgradeSet;
+    const bool onReboot = report.state == State::UpdateSet || report.state == State::UpgradeSet;
     return {
         {QStringLiteral("state"), QString::fromLatin1(stateName(report.state))},
-        {QStringLiteral("tooltip"), Presentation::trayLookFor(report.state).toolTip},
+        {QStringLiteral("tooltip"), StateViews::trayLook(report.state).toolTip},
         {QStringLiteral("installed_version"), report.installedVersion},
         {QStringLiteral("offered_version"), report.offeredVersion},
         {QStringLiteral("due"), shown(report.due)},

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "State.h"
+
 #include <QDateTime>
 #include <QString>
 
 // What the running notifier knows right now, for the helpdesk: `key: value` lines, or JSON for scripts.
 struct StatusReport
 {
-    int state = 0;
+    State state = State::UpdateUnavailable;
     QString installedVersion;
     QString offeredVersion;
     QDateTime due;

@@ -1,6 +1,5 @@
 #include "Tray.h"
 
-#include "Constants.h"
 #include "Desktop.h"
 
 #include <QAction>
@@ -23,11 +22,10 @@ QIcon picture(const QString& themeName, const QString& fallback)
 }
 } // namespace
 
-Tray::Tray(bool withIcon, Desktop& desktop, QObject* parent) : QObject(parent), m_hideTimer(this)
+Tray::Tray(bool withIcon, Desktop& desktop, Clock& clock, QObject* parent)
+    : QObject(parent), m_hideTimer(clock, 5000, true, this)
 {
-    m_hideTimer.setObjectName(QStringLiteral("hideTimer"));
-    m_hideTimer.setSingleShot(true);
-    connect(&m_hideTimer, &QTimer::timeout, this, &Tray::hide);
+    connect(&m_hideTimer, &Timer::timeout, this, &Tray::hide);
 
     m_menu = new QMenu();
 
@@ -62,7 +60,8 @@ Tray::Tray(bool withIcon, Desktop& desktop, QObject* parent) : QObject(parent), 
     if (withIcon) {
         m_icon = new QSystemTrayIcon(this);
         m_icon->setContextMenu(m_menu);
-        m_icon->setIcon(picture(iconUnavailable, iconUnavailableFallback));
+        const TrayLook initial = StateViews::trayLook(State::UpdateUnavailable);
+        m_icon->setIcon(picture(initial.iconName, initial.fallback));
         // Only a plain click opens the information window; the menu opens through the icon itself.
         connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
             if (reason == QSystemTrayIcon::Trigger) {

@@ -1,12 +1,13 @@
 #pragma once
 
-#include "Presentation.h"
 #include "ReminderSchedule.h"
+#include "StateView.h"
+#include "Timer.h"
 
 #include <QObject>
 #include <QSystemTrayIcon>
-#include <QTimer>
 
+class Clock;
 class Desktop;
 class QAction;
 class QMenu;
@@ -17,7 +18,7 @@ class Tray : public QObject
 {
     Q_OBJECT
 public:
-    Tray(bool withIcon, Desktop& desktop, QObject* parent);
+    Tray(bool withIcon, Desktop& desktop, Clock& clock, QObject* parent);
     ~Tray() override;
 
     bool hasIcon() const { return m_icon; }
@@ -53,7 +54,7 @@ private:
     QMenu* m_menu = nullptr; // no parent: a context menu of a tray icon must be a top-level widget
     QMenu* m_remindMenu = nullptr;
     QSystemTrayIcon* m_icon = nullptr;
-    QTimer m_hideTimer;
+    Timer m_hideTimer;
     bool m_pinned = false;
     QAction* m_stateAction = nullptr;
     QAction* m_remindDayAction = nullptr;

@@ -27,19 +27,3 @@ public:
     virtual void removeResultStamp(int kind, IntReply done) = 0;
     virtual void setStateFromOutside(int state, IntReply done) = 0;
 };
-
-// Whether the service's process runs; answers later, like the service itself.
-class ServicePresence
-{
-public:
-    virtual ~ServicePresence() = default;
-    virtual void checkActive(std::function<void(bool)> done) = 0;
-};
-
-// Whether a Debian package is installed.
-class PackageQuery
-{
-public:
-    virtual ~PackageQuery() = default;
-    virtual bool isInstalled(const QString& package) = 0;
-};

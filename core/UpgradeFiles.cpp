@@ -1,8 +1,6 @@
 #include "UpgradeFiles.h"
 
-#include "Constants.h"
 #include "ServiceClient.h"
-#include "State.h"
 #include "SysRoot.h"
 #include "UpgradeReport.h"
 
@@ -11,21 +9,21 @@
 #include <QFileSystemWatcher>
 
 namespace {
+const QString configPath = QStringLiteral("/usr/share/tarno-upgrade/target.conf.yaml");
+const QString cacheDir = QStringLiteral("/var/cache/tarno-upgrade");
 const QString reportName = QStringLiteral("upgrade.report.yaml");
+constexpr int goneDelayMs = 3000;
 } // namespace
 
-UpgradeFiles::UpgradeFiles(ServiceClient& client, QObject* parent)
-    : QObject(parent), m_client(client), m_goneTimer(this)
+UpgradeFiles::UpgradeFiles(ServiceClient& client, Clock& clock, QObject* parent)
+    : QObject(parent), m_client(client), m_goneTimer(clock, goneDelayMs, true, this)
 {
-    m_goneTimer.setObjectName(QStringLiteral("reportGoneTimer"));
-    m_goneTimer.setSingleShot(true);
-    m_goneTimer.setInterval(3000);
-    connect(&m_goneTimer, &QTimer::timeout, &m_client, &ServiceClient::poll);
+    connect(&m_goneTimer, &Timer::timeout, &m_client, &ServiceClient::poll);
 }
 
 bool UpgradeFiles::find()
 {
-    const QDir cache(SysRoot::path(upgradeCacheDir));
+    const QDir cache(SysRoot::path(cacheDir));
     if (!cache.exists()) {
         return false;
     }
@@ -48,7 +46,7 @@ void UpgradeFiles::check()
         reset();
         return;
     }
-    m_targetRelease = UpgradeReport::readTargetRelease(SysRoot::path(upgradeConfigPath));
+    m_targetRelease = UpgradeReport::readTargetRelease(SysRoot::path(configPath));
     if (m_outside) {
         apply();
         return;
@@ -72,12 +70,12 @@ void UpgradeFiles::apply()
     m_forced = report.mode == UpgradeReport::Mode::Forced;
     if (report.mode == UpgradeReport::Mode::Missing || report.mode == UpgradeReport::Mode::Unknown) {
         m_date = QDateTime();
-        Q_EMIT stateRead(UpdateUnavailable, true);
+        Q_EMIT stateRead(State::UpdateUnavailable, true);
         return;
     }
     const bool changed = report.end != m_date; // two invalid dates count as equal
     m_date = report.end;
-    Q_EMIT stateRead(report.mode == UpgradeReport::Mode::Ready ? UpgradeReady : UpgradeSet, changed);
+    Q_EMIT stateRead(report.mode == UpgradeReport::Mode::Ready ? State::UpgradeReady : State::UpgradeSet, changed);
 }
 
 void UpgradeFiles::reset()

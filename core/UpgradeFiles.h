@@ -1,10 +1,13 @@
 #pragma once
 
+#include "State.h"
+#include "Timer.h"
+
 #include <QDateTime>
 #include <QObject>
 #include <QPointer>
-#include <QTimer>
 
+class Clock;
 class QFileSystemWatcher;
 class ServiceClient;
 
@@ -15,7 +18,7 @@ class UpgradeFiles : public QObject
 {
     Q_OBJECT
 public:
-    UpgradeFiles(ServiceClient& client, QObject* parent);
+    UpgradeFiles(ServiceClient& client, Clock& clock, QObject* parent);
 
     // The 10-s pass: find, watch, read the target release, enter the outside state, apply the report.
     void check();
@@ -33,14 +36,14 @@ public:
 
 Q_SIGNALS:
     void outsideEntered();
-    // 6, 7, or 0 for a report without a mode we know.
-    void stateRead(int state, bool dateChanged);
+    // UpgradeReady, UpgradeSet, or UpdateUnavailable for a report without a mode we know.
+    void stateRead(State state, bool dateChanged);
 
 private:
     bool find();
 
     ServiceClient& m_client;
-    QTimer m_goneTimer; // a poll 3 s after the report went away
+    Timer m_goneTimer; // a poll 3 s after the report went away
     bool m_outside = false;
     QPointer<QFileSystemWatcher> m_watcher;
     QString m_reportPath;

@@ -1,6 +1,6 @@
 #include "UpgradeReport.h"
 
-#include "Constants.h"
+#include "DateFormat.h"
 #include "SystemFile.h"
 
 #include <yaml-cpp/yaml.h>

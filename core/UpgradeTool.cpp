@@ -1,22 +1,24 @@
 #include "UpgradeTool.h"
 
-#include "Constants.h"
-#include "UpdateService.h"
+#include "Logging.h"
+#include "PackageQuery.h"
+
+#include <QPointer>
 
 namespace {
 constexpr int packageCheckIntervalMs = 60000;
 constexpr int filesIntervalMs = 10000;
+const QString packageName = QStringLiteral("tarno-upgrade");
 } // namespace
 
-UpgradeTool::UpgradeTool(PackageQuery& packages, QObject* parent)
-    : QObject(parent), m_packages(packages), m_packageTimer(this), m_filesTimer(this)
+UpgradeTool::UpgradeTool(PackageQuery& packages, Clock& clock, QObject* parent)
+    : QObject(parent)
+    , m_packages(packages)
+    , m_packageTimer(clock, packageCheckIntervalMs, false, this)
+    , m_filesTimer(clock, filesIntervalMs, false, this)
 {
-    m_packageTimer.setObjectName(QStringLiteral("packageTimer"));
-    m_packageTimer.setInterval(packageCheckIntervalMs);
-    connect(&m_packageTimer, &QTimer::timeout, this, &UpgradeTool::check);
-    m_filesTimer.setObjectName(QStringLiteral("upgradeFilesTimer"));
-    m_filesTimer.setInterval(filesIntervalMs);
-    connect(&m_filesTimer, &QTimer::timeout, this, &UpgradeTool::filesDue);
+    connect(&m_packageTimer, &Timer::timeout, this, &UpgradeTool::check);
+    connect(&m_filesTimer, &Timer::timeout, this, &UpgradeTool::filesDue);
 }
 
 void UpgradeTool::start()
@@ -27,27 +29,46 @@ void UpgradeTool::start()
 
 void UpgradeTool::check()
 {
-    m_installed = m_packages.isInstalled(upgradePackageName);
-    if (m_installed) {
-        // A running timer keeps its phase.
-        if (!m_filesTimer.isActive()) {
-            m_filesTimer.start();
-        }
+    // One question at a time; the answer comes later and never holds up the event loop.
+    if (m_checking) {
         return;
     }
-    m_filesTimer.stop();
-    Q_EMIT removed();
+    m_checking = true;
+    m_packages.checkInstalled(packageName, [self = QPointer<UpgradeTool>(this)](bool installed) {
+        if (self) {
+            self->m_checking = false;
+            self->apply(installed);
+        }
+    });
 }
 
-void UpgradeTool::pauseFiles()
+void UpgradeTool::apply(bool installed)
 {
-    m_filesTimer.stop();
+    if (installed != m_installed) {
+        qCInfo(lcCore) << "The release-upgrade tool is" << (installed ? "installed" : "not installed");
+    }
+    m_installed = installed;
+    updateFilesTimer();
+    if (!installed) {
+        Q_EMIT removed();
+    }
 }
 
-void UpgradeTool::resumeFiles()
+void UpgradeTool::setPaused(PauseReason reason, bool paused)
 {
-    // Only while the tool was last seen installed: a removed tool's files are not read.
-    if (m_installed) {
+    const int before = m_pauses;
+    m_pauses = paused ? (m_pauses | reason) : (m_pauses & ~reason);
+    if (m_pauses != before) {
+        updateFilesTimer();
+    }
+}
+
+void UpgradeTool::updateFilesTimer()
+{
+    if (!m_installed || m_pauses != 0) {
+        m_filesTimer.stop();
+    } else if (!m_filesTimer.isActive()) {
+        // A running timer keeps its phase.
         m_filesTimer.start();
     }
 }

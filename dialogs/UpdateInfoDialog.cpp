@@ -1,19 +1,17 @@
 #include "UpdateInfoDialog.h"
 
-#include "Constants.h"
-
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
-UpdateInfoDialog::UpdateInfoDialog(NowFunction now, QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui>()), m_now(std::move(now))
+UpdateInfoDialog::UpdateInfoDialog(Clock& clock, QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui>()), m_waitTimer(clock, 1000, false, this)
 {
     setupUi();
+    connect(&m_waitTimer, &Timer::timeout, this, &UpdateInfoDialog::onWaitTick);
 }
 
 UpdateInfoDialog::~UpdateInfoDialog() = default;
@@ -61,17 +59,16 @@ bool UpdateInfoDialog::rebootNowChecked() const
     return ui->rebootNowChB->isChecked();
 }
 
-void UpdateInfoDialog::setDialogData(
-    State state, QDateTime updateDate, QString currentVersion, QString updateVersion, bool inProgress)
+void UpdateInfoDialog::setDialogData(State state, const InfoView& view)
 {
-    // A click does nothing until a view below offers the button again.
+    // A click does nothing until the view offers the button again.
     disconnect(ui->changeStateButton, nullptr, nullptr, nullptr);
     ui->changeStateButton->setEnabled(false);
     ui->progressBar->setEnabled(false);
     ui->progressBar->setValue(0);
 
-    if (inProgress) {
-        ui->shortInfoLabel->setText(tr("Please, wait..."));
+    if (view.waiting) {
+        ui->shortInfoLabel->setText(view.shortText);
         ui->fullInfoLabel->hide();
         ui->rebootNowChB->setChecked(false);
         ui->rebootNowChB->setEnabled(false);
@@ -80,67 +77,28 @@ void UpdateInfoDialog::setDialogData(
         return;
     }
     // The same state again keeps the user's tick in "Reboot now".
-    if (state != m_lastState) {
+    if (state != m_lastState || !view.rebootAllowed) {
         ui->rebootNowChB->setChecked(false);
-        ui->rebootNowChB->setEnabled(false);
         m_lastState = state;
     }
-
-    const QString arrow = tr("%1 -> %2").arg(currentVersion, updateVersion);
-    const QString forced = updateDate.toString(dateTimeFormat);
-    QString shortText;
-    QString fullText;
-    switch (state) {
-    case UpdateUnavailable:
-        shortText = tr("Current version is %1\n").arg(currentVersion) + tr("No available updates detected");
-        ui->rebootNowChB->setChecked(false);
-        ui->rebootNowChB->setEnabled(false);
-        break;
-    case UpdateReady:
-    case UpgradeReady:
-        ui->changeStateButton->setText(tr("Update on reboot"));
-        shortText = tr("New system update is available\n") + arrow;
-        if (updateDate.isValid()) {
-            fullText = tr("The forced update date is %1").arg(forced);
-        }
-        offer(false, true);
-        m_waitLimit = state == UpdateReady ? 10 : 30;
-        break;
-    case UpdateSet:
-    case UpgradeSet:
-        ui->changeStateButton->setText(tr("Postpone the update"));
-        shortText = tr("The system will be updated on the next reboot\n") + arrow;
-        if (!updateDate.isValid()) {
-            offer(true, false);
-        } else if (m_now() < updateDate) {
-            fullText = tr("The forced update date is %1").arg(forced);
-            offer(true, true);
-        } else {
-            // The date has come: nothing can be put off any more.
-            fullText = tr("You can't postpone the update. \nThe forced update date was: %1").arg(forced);
-        }
-        ui->rebootNowChB->setEnabled(true);
-        m_waitLimit = state == UpdateSet ? 10 : 30;
-        break;
-    case InitError:
-        shortText = tr("Unable to connect to the service tarno-update-service");
-        break;
-    case ReplyError:
-        shortText = tr("Some problems with the service reply, please wait");
-        break;
-    case Disabled:
-        shortText = tr("The service tarno-update-service is disabled");
-        break;
+    ui->rebootNowChB->setEnabled(view.rebootAllowed);
+    if (view.buttonText) {
+        ui->changeStateButton->setText(*view.buttonText);
+    }
+    if (view.button != InfoView::NoButton) {
+        const bool disable = view.button == InfoView::Disable;
+        ui->changeStateButton->setEnabled(true);
+        ui->progressBar->setEnabled(view.progress);
+        connect(ui->changeStateButton, &QPushButton::clicked, this, [this, disable] { startWaiting(disable); });
+    }
+    if (view.waitLimit) {
+        m_waitLimit = *view.waitLimit;
     }
 
     ui->progressBar->setMaximum(m_waitLimit);
-    ui->shortInfoLabel->setText(shortText);
-    if (!fullText.isEmpty()) {
-        ui->fullInfoLabel->setText(fullText);
-        ui->fullInfoLabel->show();
-    } else {
-        ui->fullInfoLabel->hide();
-    }
+    ui->shortInfoLabel->setText(view.shortText);
+    ui->fullInfoLabel->setText(view.fullText);
+    ui->fullInfoLabel->setVisible(!view.fullText.isEmpty());
     adjustSize();
     // New data ends a running wait.
     if (m_waiting) {
@@ -148,25 +106,12 @@ void UpdateInfoDialog::setDialogData(
     }
 }
 
-void UpdateInfoDialog::offer(bool disable, bool progress)
-{
-    ui->changeStateButton->setEnabled(true);
-    ui->progressBar->setEnabled(progress);
-    connect(ui->changeStateButton, &QPushButton::clicked, this, [this, disable] { startWaiting(disable); });
-}
-
 void UpdateInfoDialog::startWaiting(bool disable)
 {
     m_elapsedSeconds = 0;
     ui->progressBar->setValue(0);
-    if (!m_waitTimer) {
-        m_waitTimer = new QTimer(this);
-        m_waitTimer->setObjectName(QStringLiteral("waitTimer"));
-        m_waitTimer->setInterval(1000);
-        connect(m_waitTimer, &QTimer::timeout, this, &UpdateInfoDialog::onWaitTick);
-    }
     m_waiting = true;
-    m_waitTimer->start();
+    m_waitTimer.start();
     setEnabled(false);
     // Last: the answer may come back into setDialogData before the emit returns, and must find the
     // wait running.
@@ -190,7 +135,7 @@ void UpdateInfoDialog::onWaitTick()
 void UpdateInfoDialog::stopWaiting()
 {
     m_waiting = false;
-    m_waitTimer->stop();
+    m_waitTimer.stop();
     setEnabled(true);
     ui->progressBar->setValue(0);
 }

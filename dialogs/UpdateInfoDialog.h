@@ -1,11 +1,11 @@
 #pragma once
 
 #include "State.h"
+#include "StateView.h"
+#include "Timer.h"
 
-#include <QDateTime>
 #include <QDialog>
 
-#include <functional>
 #include <memory>
 
 class QCheckBox;
@@ -13,7 +13,6 @@ class QDialogButtonBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
-class QTimer;
 
 // The status window opened from the tray. The core pushes every state into it; a click on its button
 // starts a wait and asks the core to switch the update on the next reboot on or off.
@@ -21,15 +20,15 @@ class UpdateInfoDialog : public QDialog
 {
     Q_OBJECT
 public:
-    using NowFunction = std::function<QDateTime()>;
-    explicit UpdateInfoDialog(NowFunction now = &QDateTime::currentDateTime, QWidget* parent = nullptr);
+    explicit UpdateInfoDialog(Clock& clock, QWidget* parent = nullptr);
     ~UpdateInfoDialog() override;
 
     bool rebootNowChecked() const;
 
 public Q_SLOTS:
-    void setDialogData(
-        State state, QDateTime updateDate, QString currentVersion, QString updateVersion, bool inProgress = false);
+    // What a state shows here is derived elsewhere; the window keeps the user's "Reboot now" tick while
+    // the state stays the same.
+    void setDialogData(State state, const InfoView& view);
 
 Q_SIGNALS:
     void enableRequest();
@@ -47,16 +46,14 @@ private:
     };
 
     void setupUi();
-    void offer(bool disable, bool progress);
     void startWaiting(bool disable);
     void onWaitTick();
     void stopWaiting();
 
     std::unique_ptr<Ui> ui;
-    NowFunction m_now;
     int m_elapsedSeconds = 0;
     int m_waitLimit = 10;
-    QTimer* m_waitTimer = nullptr;
+    Timer m_waitTimer;
     bool m_waiting = false;
-    int m_lastState = UpdateUnavailable;
+    State m_lastState = State::UpdateUnavailable;
 };

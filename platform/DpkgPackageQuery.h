@@ -1,14 +1,17 @@
 #pragma once
 
 #include "PackageManager.h"
-#include "UpdateService.h"
+#include "PackageQuery.h"
 
 // "Installed" as dpkg says it: the status abbreviation "ii" before the package name.
 class DpkgPackageQuery : public PackageQuery
 {
 public:
-    bool isInstalled(const QString& package) override
+    void checkInstalled(const QString& package, std::function<void(bool)> done) override
     {
-        return ZibAdmin::PackageManager::isPackageInstalled(package, QStringLiteral("ii\\s%1"));
+        m_manager.isPackageInstalled(package, QStringLiteral("ii\\s%1"), std::move(done));
     }
+
+private:
+    ZibAdmin::PackageManager m_manager;
 };

@@ -1,10 +1,12 @@
 #include "PackageManager.h"
 
-#include <QElapsedTimer>
+#include "PlatformLogging.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <sys/stat.h>
 
@@ -71,12 +73,6 @@ struct CachedAnswer
     bool installed = false;
 };
 
-std::optional<CachedAnswer>& cache()
-{
-    static std::optional<CachedAnswer> answer;
-    return answer;
-}
-
 QueryKey currentKey(const QString& package, const QString& pattern, const QString& program)
 {
     QString adminDir = qEnvironmentVariable("DPKG_ADMINDIR");
@@ -88,37 +84,14 @@ QueryKey currentKey(const QString& package, const QString& pattern, const QStrin
             FileStamp::of(adminDir + QLatin1String("/updates")), FileStamp::of(adminDir)}};
 }
 
-// std::nullopt when the query could not give an answer (not started, timed out, crashed).
-std::optional<bool> runQuery(const QString& program, const QString& package, const QString& pattern)
+// Whether a line of the query's output matches, from its start.
+bool matches(const QByteArray& output, const QString& package, const QString& pattern)
 {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::SeparateChannels);
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.start(program,
-        {QStringLiteral("-W"), QStringLiteral("-f"), QStringLiteral("${db:Status-Abbrev}${Package}\n"), package});
-    QElapsedTimer clock;
-    clock.start();
-    if (!process.waitForStarted(queryTimeoutMs)) {
-        return std::nullopt;
-    }
-    const int left = qMax(0, queryTimeoutMs - int(clock.elapsed()));
-    if (!process.waitForFinished(left)) {
-        process.kill();
-        process.waitForFinished(1000);
-        return std::nullopt;
-    }
-    if (process.exitStatus() != QProcess::NormalExit) {
-        return std::nullopt;
-    }
-    if (process.exitCode() != 0) {
-        return false;
-    }
-
     const QRegularExpression expression(pattern.arg(QRegularExpression::escape(package)));
     if (!expression.isValid()) {
         return false;
     }
-    const QList<QByteArray> lines = process.readAllStandardOutput().split('\n');
+    const QList<QByteArray> lines = output.split('\n');
     for (const QByteArray& line : lines) {
         const QRegularExpressionMatch match = expression.match(
             QString::fromUtf8(line), 0, QRegularExpression::NormalMatch, QRegularExpression::AnchoredMatchOption);
@@ -130,30 +103,81 @@ std::optional<bool> runQuery(const QString& program, const QString& package, con
 }
 } // namespace
 
-bool PackageManager::isPackageInstalled(const QString& package, const QString& pattern)
+struct PackageManager::Cache
+{
+    std::optional<CachedAnswer> answer;
+};
+
+PackageManager::PackageManager(int timeoutMs, QObject* parent)
+    : QObject(parent), m_cache(std::make_unique<Cache>()), m_timeoutMs(timeoutMs)
+{
+}
+
+PackageManager::~PackageManager() = default;
+
+void PackageManager::isPackageInstalled(const QString& package, const QString& pattern, std::function<void(bool)> done)
 {
     const QString program = QStandardPaths::findExecutable(QStringLiteral("dpkg-query"));
     if (program.isEmpty()) {
-        cache().reset();
-        return false;
+        m_cache->answer.reset();
+        done(false);
+        return;
     }
-
     const QueryKey key = currentKey(package, pattern, program);
-    if (cache() && cache()->key == key) {
-        return cache()->installed;
+    if (m_cache->answer && m_cache->answer->key == key) {
+        done(m_cache->answer->installed);
+        return;
     }
 
-    const std::optional<bool> installed = runQuery(program, package, pattern);
-    if (!installed) {
-        cache().reset();
-        return false;
-    }
-    cache() = CachedAnswer {key, *installed};
-    return *installed;
-}
-
-void PackageManager::clearCache()
-{
-    cache().reset();
+    auto* process = new QProcess(this);
+    process->setProcessChannelMode(QProcess::SeparateChannels);
+    process->setStandardInputFile(QProcess::nullDevice());
+    auto* deadline = new QTimer(process);
+    deadline->setSingleShot(true);
+    // One answer per question, whichever comes first: the end, a failure or the deadline.
+    const auto answer = [this, process, deadline, key, done](std::optional<bool> installed, const QString& fault) {
+        deadline->stop();
+        process->disconnect(this);
+        process->deleteLater();
+        if (!fault.isEmpty() && fault != m_lastFault) {
+            qCWarning(lcDesktop).noquote() << "dpkg-query gave no answer:" << fault;
+        } else if (fault.isEmpty() && !m_lastFault.isEmpty()) {
+            qCWarning(lcDesktop) << "dpkg-query answers again";
+        }
+        m_lastFault = fault;
+        if (installed) {
+            m_cache->answer = CachedAnswer {key, *installed};
+        } else {
+            m_cache->answer.reset(); // a failed query is never remembered
+        }
+        done(installed.value_or(false));
+    };
+    connect(deadline, &QTimer::timeout, this, [process, answer, this] {
+        process->kill();
+        answer(std::nullopt, QStringLiteral("no answer within %1 ms").arg(m_timeoutMs));
+    });
+    connect(process, &QProcess::errorOccurred, this, [process, answer](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) {
+            answer(std::nullopt, process->errorString());
+        }
+    });
+    connect(process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), this,
+        [process, answer, package, pattern](int code, QProcess::ExitStatus status) {
+            if (status != QProcess::NormalExit) {
+                answer(std::nullopt, QStringLiteral("it crashed"));
+            } else if (code == 0) {
+                answer(matches(process->readAllStandardOutput(), package, pattern), QString());
+            } else if (code == 1) {
+                answer(false, QString()); // no such package: not installed
+            } else {
+                answer(false,
+                    QStringLiteral("exit status %1: %2")
+                        .arg(code)
+                        .arg(QString::fromLocal8Bit(process->readAllStandardError().trimmed())));
+            }
+        });
+    deadline->start(m_timeoutMs);
+    process->start(program,
+        {QStringLiteral("-W"), QStringLiteral("-f"), QStringLiteral("${db:Status-Abbrev}${Package}\n"), package});
 }
 } // namespace ZibAdmin

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UpdateService.h"
+#include "ServicePresence.h"
 
 #include <QDBusConnection>
 #include <QObject>

@@ -2,7 +2,11 @@
 
 #include "Clock.h"
 #include "Desktop.h"
+#include "PackageQuery.h"
+#include "Popups.h"
+#include "ServicePresence.h"
 #include "SysRoot.h"
+#include "Timer.h"
 #include "UpdateService.h"
 
 #include <QAction>
@@ -13,16 +17,45 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <algorithm>
+
 // Stand-ins for the core's outside world. Each answers from what the test sets.
 
+// Time stands still until the test moves it; advancing fires the core's timers in their order.
 class FakeClock : public Clock
 {
 public:
     qint64 msecsSinceEpoch() const override { return ms; }
     QDateTime now() const override { return QDateTime::fromMSecsSinceEpoch(ms); }
+    bool drivesTimers() const override { return true; }
+    void arm(Timer* timer, int intervalMs) override { armed.insert(timer, {steady + intervalMs, ++armings}); }
+    void disarm(Timer* timer) override { armed.remove(timer); }
+
+    // A jump of the wall clock: no timer fires.
     void set(const QDateTime& now) { ms = now.toMSecsSinceEpoch(); }
-    void advance(qint64 seconds) { ms += seconds * 1000; }
+    void advance(qint64 seconds) { advanceMs(seconds * 1000); }
+    void advanceMs(qint64 step)
+    {
+        const qint64 end = steady + step;
+        for (;;) {
+            auto next = std::min_element(armed.begin(), armed.end());
+            if (next == armed.end() || next->first > end) {
+                break;
+            }
+            ms += next->first - steady;
+            steady = next->first;
+            Timer* timer = next.key();
+            armed.erase(next);
+            timer->fire();
+        }
+        ms += end - steady;
+        steady = end;
+    }
+
     qint64 ms = QDateTime(QDate(2026, 12, 7), QTime(10, 0)).toMSecsSinceEpoch();
+    qint64 steady = 0;
+    qint64 armings = 0;
+    QHash<Timer*, QPair<qint64, qint64>> armed; // due on the steady time, then the order of arming
 };
 
 // Answers every method from `values`, or once from `script` (an invalid QVariant there is a failed call).
@@ -40,11 +73,14 @@ public:
     void updateVersion(TextReply done) override { reply<QString>(QStringLiteral("getMinorUpdateVersion"), done); }
     void enableOnReboot(IntReply done) override { reply<int>(QStringLiteral("enableUpgradeOnReboot"), done); }
     void disableOnReboot(IntReply done) override { reply<int>(QStringLiteral("disableUpgradeOnReboot"), done); }
-    void removeResultStamp(int, IntReply done) override
+    void removeResultStamp(int kind, IntReply done) override
     {
-        reply<int>(QStringLiteral("removeUpgradeResultStamp"), done);
+        reply<int>(QStringLiteral("removeUpgradeResultStamp"), done, QString::number(kind));
     }
-    void setStateFromOutside(int, IntReply done) override { reply<int>(QStringLiteral("setStateFromOutside"), done); }
+    void setStateFromOutside(int state, IntReply done) override
+    {
+        reply<int>(QStringLiteral("setStateFromOutside"), done, QString::number(state));
+    }
 
     // Runs the held answers, oldest first, including any that those answers cause.
     void release()
@@ -58,16 +94,16 @@ public:
         {QStringLiteral("getCurrentErrorAsInt"), 0}, {QStringLiteral("getUpdateDateAsString"), QString()},
         {QStringLiteral("getMinorUpdateVersion"), QString()}};
     QHash<QString, QVariantList> script;
-    QStringList calls; // every method call, without the reachability checks
+    QStringList calls; // every method call with its argument, without the reachability checks
     bool hold = false;
     QList<std::function<void()>> held;
 
 private:
     template<typename T>
-    void reply(const QString& method, std::function<void(std::optional<T>)> done)
+    void reply(const QString& method, std::function<void(std::optional<T>)> done, const QString& argument = {})
     {
         if (method != QLatin1String("reachable")) {
-            calls << method;
+            calls << (argument.isEmpty() ? method : method + QLatin1Char(' ') + argument);
         }
         QVariant value = script.value(method).isEmpty() ? values.value(method, 0) : script[method].takeFirst();
         if (method != QLatin1String("reachable") && !values.value(QStringLiteral("reachable")).toBool()) {
@@ -84,18 +120,77 @@ private:
     }
 };
 
+// With `hold` set, the answer waits until release().
 class FakePresence : public ServicePresence
 {
 public:
-    void checkActive(std::function<void(bool)> done) override { done(active); }
+    void checkActive(std::function<void(bool)> done) override
+    {
+        if (hold) {
+            held = done;
+        } else {
+            done(active);
+        }
+    }
+    void release()
+    {
+        hold = false;
+        if (auto done = std::exchange(held, nullptr)) {
+            done(active);
+        }
+    }
     bool active = true;
+    bool hold = false;
+    std::function<void(bool)> held;
 };
 
 class FakePackages : public PackageQuery
 {
 public:
-    bool isInstalled(const QString&) override { return installed; }
+    void checkInstalled(const QString& package, std::function<void(bool)> done) override
+    {
+        asked << package;
+        done(installed);
+    }
     bool installed = false;
+    QStringList asked;
+};
+
+// The popups a user would see: at most one of each kind on screen, and every one that was shown.
+class FakePopups : public Popups
+{
+public:
+    void show(Kind kind, const Popup& popup) override
+    {
+        shown << popup;
+        onScreen[int(kind)] = popup;
+    }
+    void close(Kind kind) override { onScreen[int(kind)].reset(); }
+    void setActionHandler(std::function<void(Kind, Action)> handler) override { m_handler = std::move(handler); }
+
+    // The text on screen of a kind; empty when none is shown.
+    QString text(Kind kind = Kind::State) const { return onScreen[int(kind)] ? onScreen[int(kind)]->text : QString(); }
+    QStringList texts() const
+    {
+        QStringList all;
+        for (const Popup& popup : shown) {
+            all << popup.text;
+        }
+        return all;
+    }
+    // The user clicks on the popup of that kind on screen.
+    void click(Kind kind, Action action)
+    {
+        if (onScreen[int(kind)] && m_handler) {
+            m_handler(kind, action);
+        }
+    }
+
+    QList<Popup> shown;
+    std::optional<Popup> onScreen[2];
+
+private:
+    std::function<void(Kind, Action)> m_handler;
 };
 
 class FakeDesktop : public Desktop

@@ -1,13 +1,27 @@
-// The popups as a notification server sees them: refreshed in place, replaced on a new event, with
-// the urgency and expiry each state asks for, and an error told once.
+// The popups as a notification server sees them: refreshed in place, replaced on a new event, never two
+// of a kind on screen even when changes come in a burst, and the user's clicks reaching the notifier.
+#include "../fakes/Fakes.h"
+#include "KNotificationPopups.h"
 #include "NotificationRecorder.h"
-#include "Notifications.h"
-#include "Presentation.h"
+#include "NotifierCore.h"
 #include "TestMain.h"
 
+#include <QSettings>
+
 namespace {
-const QDateTime now = QDateTime::currentDateTime();
+using Kind = Popups::Kind;
+
+Popups::Popup popup(const QString& eventId, const QString& text, bool persistent = false)
+{
+    Popups::Popup shown;
+    shown.eventId = eventId;
+    shown.title = QStringLiteral("System update");
+    shown.text = text;
+    shown.urgency = persistent ? PopupContent::Critical : PopupContent::High;
+    shown.persistent = persistent;
+    return shown;
 }
+} // namespace
 
 class NotificationsTest : public QObject
 {
@@ -23,72 +37,87 @@ class NotificationsTest : public QObject
         return found;
     }
 
-    // A popup learns its server id from the Notify reply, which can take two rounds of posted events
-    // after the server logged the call; a refresh or close before that would not reach the server.
-    static void letPopupLearnItsId()
-    {
-        for (int round = 0; round < 3; ++round) {
-            QCoreApplication::processEvents();
-        }
-    }
-
 private Q_SLOTS:
     void initTestCase() { QVERIFY(recorder.start()); }
     void init() { QVERIFY(recorder.clear()); }
 
     void stateRefreshedThenReplaced()
     {
-        Notifications popups(nullptr);
-        popups.showState(2, Presentation::notificationFor(2, {now.addDays(2), false}, now));
+        KNotificationPopups popups;
+        popups.show(Kind::State, popup(QStringLiteral("updateset"), QStringLiteral("first")));
         QList<QJsonObject> notify = waitForCalls(QStringLiteral("Notify"), 1);
         QCOMPARE(notify.size(), 1);
         const QJsonObject set = notify.constFirst();
         QCOMPARE(set[QStringLiteral("summary")].toString(), QStringLiteral("System update"));
-        QCOMPARE(
-            set[QStringLiteral("body")].toString(), QStringLiteral("The system will be updated on the next reboot"));
         QCOMPARE(set[QStringLiteral("hints")][QStringLiteral("urgency")].toInt(), 1);
         QCOMPARE(set[QStringLiteral("expire_timeout")].toInt(), -1);
 
-        // A reminder of the same state once the date has come: the same popup, now critical and kept.
-        letPopupLearnItsId();
-        popups.showState(2, Presentation::notificationFor(2, {now.addDays(-1), false}, now));
+        // The same event: the same popup, now critical and kept.
+        popups.show(Kind::State, popup(QStringLiteral("updateset"), QStringLiteral("second"), true));
         notify = waitForCalls(QStringLiteral("Notify"), 2);
         QCOMPARE(notify.size(), 2);
         QCOMPARE(notify[1][QStringLiteral("replaces_id")], set[QStringLiteral("id")]);
         QCOMPARE(notify[1][QStringLiteral("hints")].toObject()[QStringLiteral("urgency")].toInt(), 2);
         QCOMPARE(notify[1][QStringLiteral("expire_timeout")].toInt(), 0);
 
-        // Another state: close, then a new popup with the update actions.
-        letPopupLearnItsId();
-        popups.showState(1, Presentation::notificationFor(1, {}, now));
+        // Another event: closed, then a new popup.
+        popups.show(Kind::State, popup(QStringLiteral("updateready"), QStringLiteral("third")));
         notify = waitForCalls(QStringLiteral("Notify"), 3);
         QCOMPARE(notify.size(), 3);
         QCOMPARE(waitForCalls(QStringLiteral("CloseNotification"), 1).value(0)[QStringLiteral("id")],
             set[QStringLiteral("id")]);
         QCOMPARE(notify[2][QStringLiteral("replaces_id")].toInt(), 0);
-        QCOMPARE(notify[2][QStringLiteral("body")].toString(), QStringLiteral("New system update is available"));
-        QCOMPARE(notify[2][QStringLiteral("actions")].toArray().size(), 6); // default, update, postpone
-        QVERIFY(popups.actionsOffered());
+        QCOMPARE(recorder.open().size(), 1);
     }
 
-    void errorToldOncePerLastingError()
+    // An outage and a return in a few milliseconds: the kinds stay apart, and within each kind only the
+    // latest popup is left on screen.
+    void burstLeavesOnePopupOfEachKind()
     {
-        Notifications popups(nullptr);
-        popups.showServiceError(2, true);
-        popups.showServiceError(2, true);
-        popups.showServiceError(2, false); // a failed query keeps the code
-        popups.showError(3, QStringLiteral("denied")); // another kind is told
-        popups.showError(3, QStringLiteral("denied"));
-        QList<QJsonObject> notify = waitForCalls(QStringLiteral("Notify"), 1);
+        KNotificationPopups popups;
+        const QStringList events {QStringLiteral("replyerror"), QStringLiteral("initerror"),
+            QStringLiteral("replyerror"), QStringLiteral("initerror")};
+        for (const QString& event : events) {
+            popups.show(Kind::State, popup(event, event));
+            popups.show(Kind::Error, popup(QStringLiteral("prepareerror"), event, true));
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!recorder.calls(QStringLiteral("Notify")).isEmpty(), 5000);
+        QTest::qWait(600); // what was held back is applied once the popups have settled
+        const QList<qint64> open = recorder.open();
+        QCOMPARE(open.size(), 2);
+        QStringList bodies;
+        for (const QJsonObject& call : recorder.calls(QStringLiteral("Notify"))) {
+            if (open.contains(call[QStringLiteral("id")].toVariant().toLongLong())) {
+                bodies << call[QStringLiteral("body")].toString();
+            }
+        }
         QCOMPARE(
-            notify.constFirst()[QStringLiteral("body")].toString(), QStringLiteral("There is an error before update"));
-        QCOMPARE(notify.constFirst()[QStringLiteral("hints")][QStringLiteral("urgency")].toInt(), 2);
-        popups.showServiceError(0, true); // the service reported none: the next error is news again
-        popups.showServiceError(2, true);
-        notify = waitForCalls(QStringLiteral("Notify"), 3);
-        QCOMPARE(notify.size(), 3);
-        QCOMPARE(notify[1][QStringLiteral("body")].toString(),
-            QStringLiteral("Upgrade state not changed due D-Bus error:\ndenied"));
+            bodies.mid(bodies.size() - 2), (QStringList {QStringLiteral("initerror"), QStringLiteral("initerror")}));
+        popups.close(Kind::State);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.open().size(), 1, 5000);
+    }
+
+    // The popup's buttons, clicked at the server, reach the notifier: "Update on reboot" asks the
+    // service, "Show more" opens the information window.
+    void clicksReachTheNotifier()
+    {
+        QSettings(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier")).clear();
+        FakeClock clock;
+        FakeUpdateService service;
+        FakePresence presence;
+        FakePackages packages;
+        FakeDesktop desktop;
+        KNotificationPopups popups;
+        service.values[QStringLiteral("getCurrentStateAsInt")] = 4;
+        NotifierCore core(false, {clock, service, presence, packages, desktop, popups}, nullptr);
+        clock.advance(3);
+        const QList<QJsonObject> notify = waitForCalls(QStringLiteral("Notify"), 1);
+        QCOMPARE(notify.value(0)[QStringLiteral("body")].toString(), QStringLiteral("New system update is available"));
+        QCOMPARE(notify.value(0)[QStringLiteral("actions")].toArray().size(), 6); // default, update, postpone
+        const qint64 id = notify.value(0)[QStringLiteral("id")].toVariant().toLongLong();
+        QTest::qWait(300); // the popup knows its id once the server's answer has come
+        QVERIFY(recorder.invokeAction(id, QStringLiteral("1")));
+        QTRY_VERIFY_WITH_TIMEOUT(service.calls.contains(QStringLiteral("enableUpgradeOnReboot")), 5000);
     }
 };
 

@@ -40,3 +40,20 @@ QJsonObject NotificationRecorder::lastNotify() const
     const QList<QJsonObject> notifies = calls(QStringLiteral("Notify"));
     return notifies.value(notifies.size() - 1);
 }
+
+QList<qint64> NotificationRecorder::open() const
+{
+    QList<qint64> shown;
+    const QJsonArray entries = log();
+    for (const QJsonValue& entry : entries) {
+        const qint64 id = entry[QLatin1String("id")].toVariant().toLongLong();
+        if (entry[QLatin1String("call")].toString() == QLatin1String("Notify")) {
+            if (!shown.contains(id)) {
+                shown.append(id);
+            }
+        } else {
+            shown.removeAll(id);
+        }
+    }
+    return shown;
+}

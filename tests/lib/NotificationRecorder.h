@@ -20,6 +20,13 @@ public:
     QList<QJsonObject> calls(const QString& call) const;
     QJsonObject lastNotify() const;
     bool clear() const { return control(QStringLiteral("Clear")); }
+    // The user clicks an action ("default", "1", ...) of a popup on screen.
+    bool invokeAction(qint64 id, const QString& key) const
+    {
+        return control(QStringLiteral("InvokeAction"), {uint(id), key});
+    }
+    // The ids of the popups on screen: sent and not yet closed.
+    QList<qint64> open() const;
 
 private:
     bool control(const QString& method, const QVariantList& arguments = {}, QVariantList* reply = nullptr) const;

@@ -26,6 +26,7 @@ public:
         if (!m_shown.remove(id)) {
             return false;
         }
+        record({{QStringLiteral("call"), QStringLiteral("NotificationClosed")}, {QStringLiteral("id"), qint64(id)}});
         Q_EMIT NotificationClosed(id, reason);
         return true;
     }

@@ -1,263 +1,271 @@
 // The notifier assembled from its parts, with the outside world faked: what a user sees in the tray,
-// the menu and the notifications as the service answers.
-#include "Fakes.h"
-#include "Notifications.h"
-#include "NotifierCore.h"
-#include "Reminders.h"
-#include "ServiceClient.h"
+// the menu and the popups as the service answers, fails, goes and comes back.
+#include "CoreFixture.h"
 #include "SettingsDialog.h"
-#include "SysRoot.h"
-#include "Tray.h"
 #include "UnitMain.h"
-#include "UpdateInfoDialog.h"
-#include "UpgradeFiles.h"
-
-#include <QAction>
-#include <QCheckBox>
-#include <QDir>
-#include <QFile>
-#include <QLabel>
-#include <QMenu>
-#include <QSettings>
-#include <QSystemTrayIcon>
 
 namespace {
+const QString noUpdates = QStringLiteral("No available updates detected");
+const QString available = QStringLiteral("New system update is available");
+const QString onReboot = QStringLiteral("The system will be updated on the next reboot");
+const QString unreachable = QStringLiteral("Unable to connect to the service tarno-update-service");
+const QString faulty = QStringLiteral("Some problems with the service reply, please wait");
 const QString state = QStringLiteral("getCurrentStateAsInt");
-
-QAction* entry(const Tray& tray, const QString& text)
-{
-    return menuEntry(tray.menu(), text);
-}
-
-QSystemTrayIcon* icon(const NotifierCore& core)
-{
-    return core.tray().findChild<QSystemTrayIcon*>();
-}
 } // namespace
 
-class CoreTest : public QObject
+class CoreTest : public QObject, CoreFixture
 {
     Q_OBJECT
 
-    FakeClock clock;
-    FakeUpdateService service;
-    FakePresence presence;
-    FakePackages packages;
-    FakeDesktop desktop;
-
-    std::unique_ptr<NotifierCore> makeCore()
-    {
-        return std::make_unique<NotifierCore>(
-            true, NotifierCore::Platform {clock, service, presence, packages, desktop}, nullptr);
-    }
-
 private Q_SLOTS:
-    void init()
-    {
-        QFile::remove(QSettings(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier")).fileName());
-        service = FakeUpdateService();
-        presence.active = true;
-        desktop = FakeDesktop();
-        clock = FakeClock();
-        QDir(SysRoot::root()).removeRecursively();
-    }
+    void init() { reset(); }
+    void cleanup() { core.reset(); }
 
     void startsQuietWithNothingPending()
     {
-        auto core = makeCore();
-        QCOMPARE(core->state(), 0);
-        QVERIFY(!icon(*core)->isVisible()); // hidden by default until something matters
-        QVERIFY(core->notifications().stateEventId().isEmpty());
-        QVERIFY(!entry(core->tray(), QStringLiteral("&No updates"))->isEnabled());
-        QVERIFY(!entry(core->tray(), QStringLiteral("Disable notifications"))->isEnabled());
-        QVERIFY(!entry(core->tray(), QStringLiteral("Not to remind"))->isVisible());
+        startWith(0);
+        QVERIFY(!icon()->isVisible()); // hidden by default until something matters
+        QVERIFY(popups.shown.isEmpty());
+        QVERIFY(!entry(QStringLiteral("&No updates"))->isEnabled());
+        QVERIFY(!entry(QStringLiteral("Disable notifications"))->isEnabled());
+        QCOMPARE(packages.asked, QStringList {QStringLiteral("tarno-upgrade")});
     }
 
-    void updateShowsInTrayMenuAndNotification()
+    // Every answer of the service, after an update was shown: the tray, the popup and the menu.
+    void answersShowTheirState_data()
     {
-        service.values[state] = 4;
-        service.values[QStringLiteral("getUpdateDateAsString")] = QStringLiteral("10:00 14.12.2026");
-        auto core = makeCore();
-        core->serviceClient().poll();
-        QCOMPARE(core->state(), 1);
-        QVERIFY(icon(*core)->isVisible());
-        QCOMPARE(icon(*core)->toolTip(), QStringLiteral("New system update is available"));
-        QVERIFY(entry(core->tray(), QStringLiteral("&Update on reboot"))->isEnabled());
-        QVERIFY(entry(core->tray(), QStringLiteral("Disable notifications"))->isEnabled());
-        QCOMPARE(entry(core->tray(), QStringLiteral("Not to remind"))->data().toInt(), 159);
-        QCOMPARE(core->notifications().stateEventId(), QStringLiteral("updateready"));
-
-        service.values[state] = 0;
-        core->serviceClient().poll();
-        QCOMPARE(core->notifications().stateEventId(), QStringLiteral("updateunavailable"));
+        QTest::addColumn<QVariant>("answer"); // an int, a string (the wrong type) or nothing (an error)
+        QTest::addColumn<QString>("toolTip");
+        QTest::addColumn<QString>("popup"); // the new popup; empty: none
+        QTest::addColumn<QString>("entryText");
+        QTest::newRow("-3") << QVariant(-3) << available << QString() << "&Update on reboot";
+        QTest::newRow("outside") << QVariant(-2) << available << QString() << "&Update on reboot";
+        QTest::newRow("faulty") << QVariant(-1) << unreachable << faulty << "&Update on reboot";
+        for (int none = 0; none <= 3; ++none) {
+            QTest::addRow("%d", none) << QVariant(none) << noUpdates << noUpdates << "&No updates";
+        }
+        QTest::newRow("4") << QVariant(4) << available << QString() << "&Update on reboot";
+        QTest::newRow("5") << QVariant(5) << onReboot << onReboot << "&Postpone the update";
+        QTest::newRow("6") << QVariant(6) << onReboot << onReboot << "&Postpone the update";
+        QTest::newRow("7") << QVariant(7) << available << QString() << "&Update on reboot";
+        QTest::newRow("failed") << QVariant() << unreachable << faulty << "&Update on reboot";
+    }
+    void answersShowTheirState()
+    {
+        QFETCH(QVariant, answer);
+        QFETCH(QString, popup);
+        startWith(4);
+        QCOMPARE(popups.texts(), QStringList {available});
+        service.script[state] = {answer};
+        nextPoll();
+        QTEST(toolTip(), "toolTip");
+        QTEST(popups.texts().mid(1).join(QLatin1Char('|')), "popup");
+        QTEST(icon()->contextMenu()->actions().at(3)->text(), "entryText");
+        QVERIFY(icon()->isVisible());
     }
 
-    // A reconnection must not announce "no updates": the faulty-reply state stays until a poll answers.
-    void reconnectionKeepsTheFaultShown()
+    // The service ends while an update is shown: one popup says so, not a cascade, and its return is
+    // seen by the next attempt and shown after the poll that follows.
+    void serviceThatEndsIsToldOnce_data()
     {
-        service.values[state] = 4;
-        auto core = makeCore();
-        core->serviceClient().poll();
-        service.script[state] = {-1};
-        core->serviceClient().poll();
-        QCOMPARE(core->state(), 4);
-        QVERIFY(core->serviceClient().isConnected());
-        QCOMPARE(core->notifications().stateEventId(), QStringLiteral("replyerror"));
-        core->serviceClient().poll(); // the poll 3 s after the reconnection
-        QCOMPARE(core->state(), 1);
+        QTest::addColumn<bool>("nameOwned");
+        QTest::newRow("name without owner") << false;
+        QTest::newRow("process gone") << true;
     }
-
-    void unreachableServiceShowsAndRetries()
+    void serviceThatEndsIsToldOnce()
     {
+        QFETCH(bool, nameOwned);
+        startWith(4);
+        service.values[QStringLiteral("reachable")] = nameOwned;
+        if (nameOwned) {
+            service.script[QStringLiteral("getCurrentErrorAsInt")] = {QVariant()};
+        }
         presence.active = false;
-        auto core = makeCore();
-        QCOMPARE(core->state(), 3);
-        QVERIFY(icon(*core)->isVisible());
-        QCOMPARE(core->notifications().stateEventId(), QStringLiteral("initerror"));
+        nextPoll();
+        QCOMPARE(popups.texts(), (QStringList {available, unreachable}));
+        QCOMPARE(toolTip(), unreachable);
+        const int asked = service.calls.size();
+        nextPoll(); // the next attempt: still gone, nothing new, and no call goes out
+        QCOMPARE(popups.texts().size(), 2);
+        QCOMPARE(service.calls.size(), asked);
+
+        service.values[QStringLiteral("reachable")] = true;
         presence.active = true;
-        core->serviceClient().reconnect();
-        QCOMPARE(core->state(), 3); // until the poll that follows
-        core->serviceClient().poll();
-        QCOMPARE(core->state(), 0);
+        nextPoll();
+        QCOMPARE(toolTip(), unreachable); // until a poll has asked
+        clock.advance(3);
+        QCOMPARE(toolTip(), available);
+        QCOMPARE(popups.texts().last(), available);
     }
 
-    void postponementSilencesAndHides()
+    // A faulty reply reconnects at once, and the fault stays shown until the poll 3 s later.
+    void faultyReplyReconnectsAndKeepsTheFault()
     {
-        service.values[state] = 4;
-        auto core = makeCore();
-        core->serviceClient().poll();
-        entry(core->tray(), QStringLiteral("for 2 days"))->trigger();
+        startWith(4);
+        service.script[state] = {-1};
+        nextPoll();
+        QCOMPARE(popups.text(), faulty);
+        QCOMPARE(toolTip(), unreachable);
+        clock.advance(2);
+        QCOMPARE(popups.text(), faulty);
+        clock.advance(1);
+        QCOMPARE(popups.text(), available);
+    }
+
+    // systemd may be slow at login: the first poll follows the late connection, not 30 s later.
+    void lateFirstConnectionIsPolledSoon()
+    {
+        presence.hold = true;
+        answer(4);
+        start();
+        clock.advance(5);
+        QVERIFY(calls(state).isEmpty());
+        presence.release();
+        clock.advance(2);
+        QVERIFY(calls(state).isEmpty());
+        clock.advance(1);
+        QCOMPARE(calls(state).size(), 1);
+        QCOMPARE(toolTip(), available);
+    }
+
+    // With "hide the icon" (the default) an icon with nothing to say hides after the delay, unless a
+    // state that matters comes first.
+    void iconHidesAfterItsDelayUnlessSomethingComes()
+    {
+        QSettings(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier"))
+            .setValue(QStringLiteral("General/hideTrayDelay"), 20000);
+        packages.installed = true;
+        startWith(4);
+        answer(0);
+        clock.advance(27); // the poll at 30 s
+        clock.advance(19);
+        QVERIFY(icon()->isVisible());
+        clock.advance(1);
+        QVERIFY(!icon()->isVisible());
+
+        answer(4);
+        clock.advance(10); // the poll at 60 s shows it again
+        answer(0);
+        nextPoll(); // 90 s: hides at 110 s, unless...
+        QVERIFY(writeSysFile(QStringLiteral("/var/cache/tarno-upgrade/upgrade.report.yaml"), "upgrade_mode: ready\n"));
+        clock.advance(10); // ...the upgrade report read at 100 s offers an upgrade
+        QCOMPARE(toolTip(), available);
+        clock.advance(15);
+        QVERIFY(icon()->isVisible());
+    }
+
+    void postponingSilencesAndHidesWhenAsked_data()
+    {
+        QTest::addColumn<bool>("hideDeferred");
+        QTest::newRow("hide while postponed") << true;
+        QTest::newRow("keep the icon") << false;
+    }
+    void postponingSilencesAndHidesWhenAsked()
+    {
+        QFETCH(bool, hideDeferred);
+        QSettings(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier"))
+            .setValue(QStringLiteral("General/hideTrayDeferred"), hideDeferred);
+        startWith(4);
+        entry(QStringLiteral("for 2 days"))->trigger();
         const QSettings stored(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier"));
         QCOMPARE(stored.value(QStringLiteral("General/skipNotificationDelay")).toLongLong(), 172800);
         QCOMPARE(stored.value(QStringLiteral("General/skipNotificationSince")).toDateTime(), clock.now());
-        QVERIFY(core->notifications().stateEventId().isEmpty());
-        QVERIFY(!icon(*core)->isVisible());
-        service.values[state] = 5;
-        core->serviceClient().poll();
-        QCOMPARE(core->state(), 2);
-        QVERIFY(!icon(*core)->isVisible());
-        QVERIFY(core->notifications().stateEventId().isEmpty());
-        // The icon stays while the settings window is open.
-        core->showSettings();
-        QVERIFY(icon(*core)->isVisible());
-        core->tray().hide();
-        QVERIFY(icon(*core)->isVisible());
-        core->settingsDialog()->reject(); // re-applies the state: hidden again
-        QVERIFY(!icon(*core)->isVisible());
+        QVERIFY(popups.text().isEmpty());
+        QCOMPARE(icon()->isVisible(), !hideDeferred);
+        answer(5);
+        nextPoll();
+        QCOMPARE(toolTip(), onReboot);
+        QCOMPARE(icon()->isVisible(), !hideDeferred);
+        QVERIFY(popups.text().isEmpty());
+        core->showSettings(); // the icon stays while the settings window is open
+        QVERIFY(icon()->isVisible());
+        window<SettingsDialog>()->reject(); // re-applies the state
+        QCOMPARE(icon()->isVisible(), !hideDeferred);
+        clock.advance(2 * 86400);
+        answer(4);
+        nextPoll(); // the postponement is over
+        QCOMPARE(popups.text(), available);
     }
 
     void reminderRepeatsOnItsGrid()
     {
-        service.values[state] = 4;
-        auto core = makeCore();
-        core->serviceClient().poll();
-        core->notifications().close();
-        const QDateTime first = clock.now().addDays(1);
-        clock.advance(3 * 86400 + 43200);
-        core->reminders().check();
-        QCOMPARE(core->notifications().stateEventId(), QStringLiteral("updateready"));
-        const QSettings stored(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier"));
-        QCOMPARE(stored.value(QStringLiteral("General/nextNotifyDate")).toDateTime(), first.addDays(3));
+        startWith(4);
+        popups.close(Popups::Kind::State);
+        const QDateTime first = clock.now().addSecs(86400 - 3);
+        clock.set(clock.now().addSecs(3 * 86400 + 43200)); // the machine slept
+        clock.advance(5);
+        QCOMPARE(popups.text(), available);
+        QCOMPARE(QSettings(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier"))
+                     .value(QStringLiteral("General/nextNotifyDate"))
+                     .toDateTime(),
+            first.addDays(3));
     }
 
     void settingsWindowFeedsTheCore()
     {
-        auto core = makeCore();
+        startWith(0);
         core->showSettings();
-        QVERIFY(icon(*core)->isVisible());
-        SettingsDialog* dialog = core->settingsDialog();
-        core->showSettings(); // raised, not a second window
-        QCOMPARE(core->settingsDialog(), dialog);
+        auto* dialog = window<SettingsDialog>();
+        QVERIFY(dialog->isVisible());
+        QVERIFY(icon()->isVisible());
         dialog->findChild<QCheckBox*>(QStringLiteral("hideTrayCheckBox"))->setChecked(false);
-        dialog->accept(); // the core reads the settings inside
-        core->serviceClient().poll();
-        QVERIFY(!core->findChild<QTimer*>(QStringLiteral("hideTimer"))->isActive());
-        emit dialog->helpRequested();
+        dialog->accept(); // the core reads the settings again
+        clock.advance(10);
+        QVERIFY(icon()->isVisible());
+        Q_EMIT dialog->helpRequested();
         QCOMPARE(desktop.helpTopics, QStringList {QString()});
     }
 
-    void resultIsToldOnceConnected()
+    // The release-upgrade tool: found installed, its report read every 10 s and told to the service; a
+    // report that goes is followed by a poll 3 s later; a removed tool's files are read no more.
+    void upgradeToolComesAndGoes()
     {
-        QVERIFY(writeSysFile(QStringLiteral("/var/cache/tarno-update-service/successful"), QByteArray()));
-        QVERIFY(writeSysFile(QStringLiteral("/etc/tarno_version"), "3.1.19\n"));
-        auto core = makeCore();
-        QTRY_COMPARE(desktop.messages.size(), 1);
-        QCOMPARE(desktop.messages[0],
-            (QStringList {QStringLiteral("information"), QStringLiteral("Successfull upgrade"),
-                QStringLiteral("The system was upgraded,\ncurrent version is 3.1.19")}));
-        QTRY_COMPARE(service.calls.count(QStringLiteral("removeUpgradeResultStamp")), 1);
-        core->serviceClient().reconnect();
-        QCoreApplication::processEvents();
-        QCOMPARE(desktop.messages.size(), 1);
-    }
-
-    void resultStaysWhenItCannotBeRemoved()
-    {
-        QVERIFY(writeSysFile(QStringLiteral("/var/cache/tarno-upgrade/upgrade_aborted"), QByteArray()));
-        presence.active = false;
-        auto core = makeCore();
-        QTRY_COMPARE(desktop.messages.size(), 1); // told, but nobody to ask for the removal
-        QVERIFY(service.calls.isEmpty());
-        core.reset();
-        presence.active = true;
-        service.script[QStringLiteral("removeUpgradeResultStamp")] = {QVariant()};
-        core = makeCore();
-        QTRY_COMPARE(core->state(), 4); // a failed removal shows as a faulty reply
-    }
-
-    void forcedUpgradeDrivesTrayAndMenu()
-    {
+        const QString report = QStringLiteral("/var/cache/tarno-upgrade/upgrade.report.yaml");
         const QDateTime end = clock.now().addDays(3);
-        QVERIFY(writeSysFile(QStringLiteral("/var/cache/tarno-upgrade/upgrade.report.yaml"),
+        QVERIFY(writeSysFile(report,
             "upgrade_mode: forced\nt_end: " + end.toString(QStringLiteral("hh:mm dd.MM.yyyy")).toUtf8() + "\n"));
-        auto core = makeCore();
-        core->upgradeFiles().check();
-        QCOMPARE(core->state(), 7);
-        QCOMPARE(icon(*core)->toolTip(), QStringLiteral("The system will be updated on the next reboot"));
-        QVERIFY(!entry(core->tray(), QStringLiteral("&Postpone the update"))->isEnabled());
-        // The remind-later entries count down to the upgrade's date, not the update's.
-        QCOMPARE(entry(core->tray(), QStringLiteral("Not to remind"))->data().toInt(), 63);
-        QVERIFY(entry(core->tray(), QStringLiteral("Disable notifications"))->isEnabled());
+        packages.installed = true;
+        startWith(0);
+        answer(-2);
+        clock.advance(7); // 10 s after start
+        QCOMPARE(calls(QStringLiteral("setStateFromOutside")), QStringList {QStringLiteral("setStateFromOutside 3")});
+        QCOMPARE(toolTip(), onReboot);
+        QVERIFY(!entry(QStringLiteral("&Postpone the update"))->isEnabled());
+        // The remind-later entries count down to the upgrade's date.
+        QCOMPARE(entry(QStringLiteral("Not to remind"))->data().toInt(), 63);
+
+        QFile::remove(SysRoot::path(report));
+        answer(0);
+        clock.advance(12);
+        QCOMPARE(calls(state).size(), 1);
+        clock.advance(1); // 3 s after the pass at 20 s
+        QCOMPARE(calls(state).size(), 2);
+        QCOMPARE(toolTip(), noUpdates);
+
+        packages.installed = false;
+        clock.advance(37); // the package check at 60 s
+        QVERIFY(writeSysFile(report, "upgrade_mode: ready\n"));
+        clock.advance(30);
+        QCOMPARE(toolTip(), noUpdates);
+        QCOMPARE(calls(QStringLiteral("setStateFromOutside")).size(), 1);
     }
 
-    void rebootOnlyFromOkWithTheTick()
+    // After a reconnection the report is read again.
+    void upgradeFilesResumeAfterReconnection()
     {
-        service.values[state] = 5;
-        auto core = makeCore();
-        core->serviceClient().poll();
-        emit icon(*core)->activated(QSystemTrayIcon::Context); // the menu, not the window
-        QVERIFY(!core->infoDialog());
-        emit icon(*core)->activated(QSystemTrayIcon::Trigger);
-        UpdateInfoDialog* dialog = core->infoDialog();
-        dialog->findChild<QCheckBox*>(QStringLiteral("rebootNowChB"))->setChecked(true);
-        dialog->reject();
-        QCOMPARE(desktop.reboots, 0);
-        emit icon(*core)->activated(QSystemTrayIcon::Trigger);
-        QCOMPARE(core->infoDialog(), dialog); // the same window again
-        dialog->accept();
-        QCOMPARE(desktop.reboots, 1);
-        desktop.rebootWorks = false;
-        core->showInfoDialog();
-        dialog->accept();
-        QCOMPARE(core->notifications().errorText(),
-            QStringLiteral("The computer could not be restarted. Please restart it yourself."));
-    }
-
-    // The service may withdraw the update after "Update on reboot": the window must not wait for good.
-    void withdrawnUpdateEndsTheWait()
-    {
-        service.values[state] = 4;
-        auto core = makeCore();
-        core->serviceClient().poll();
-        entry(core->tray(), QStringLiteral("&Update on reboot"))->trigger();
-        QVERIFY(service.calls.contains(QStringLiteral("enableUpgradeOnReboot")));
-        core->showInfoDialog();
-        auto* text = core->infoDialog()->findChild<QLabel*>(QStringLiteral("shortInfoLabel"));
-        QCOMPARE(text->text(), QStringLiteral("Please, wait..."));
-        service.values[state] = 0;
-        core->serviceClient().poll();
-        core->showInfoDialog();
-        QVERIFY(text->text().endsWith(QLatin1String("No available updates detected")));
+        const QString report = QStringLiteral("/var/cache/tarno-upgrade/upgrade.report.yaml");
+        QVERIFY(writeSysFile(report, "upgrade_mode: activated\n"));
+        packages.installed = true;
+        startWith(0);
+        answer(-2);
+        clock.advance(7);
+        QCOMPARE(toolTip(), onReboot);
+        service.script[state] = {QVariant()};
+        clock.advance(20); // the poll at 30 s fails: reconnection
+        QCOMPARE(toolTip(), unreachable);
+        QVERIFY(writeSysFile(report, "upgrade_mode: ready\n"));
+        clock.advance(10);
+        QCOMPARE(toolTip(), available);
     }
 };
 

@@ -1,5 +1,6 @@
-// What each state shows: tray picture and tooltip, the menu's state entry, the notification, the status report.
-#include "Presentation.h"
+// What each state shows, one row per rule: the tray, the menu's state entry, the popup, the information
+// window, and the status report.
+#include "StateView.h"
 #include "StatusReport.h"
 #include "UnitMain.h"
 
@@ -8,8 +9,15 @@
 
 namespace {
 const QDateTime now(QDate(2026, 12, 7), QTime(10, 0));
-const QString unreachable = QStringLiteral("Unable to connect to the service tarno-update-service");
 const QString willUpdate = QStringLiteral("The system will be updated on the next reboot");
+
+StateFacts versions()
+{
+    StateFacts facts;
+    facts.currentVersion = QStringLiteral("3.1");
+    facts.offeredVersion = QStringLiteral("3.2");
+    return facts;
+}
 } // namespace
 
 class PresentationTest : public QObject
@@ -25,110 +33,109 @@ private Q_SLOTS:
         QTest::addColumn<int>("visibility");
         QTest::newRow("none") << 0 << "updates-unavailable"
                               << "No available updates detected" << int(TrayLook::Unchanged);
-        QTest::newRow("ready") << 1 << "updates-available"
-                               << "New system update is available" << int(TrayLook::ShownUnlessDeferred);
-        QTest::newRow("set") << 2 << "updates-after-reboot" << willUpdate << int(TrayLook::ShownUnlessDeferred);
-        QTest::newRow("init error") << 3 << "updates-service-error" << unreachable << int(TrayLook::Shown);
-        QTest::newRow("reply error") << 4 << "updates-service-error" << unreachable << int(TrayLook::Shown);
-        QTest::newRow("disabled") << 5 << "updates-service-disabled"
-                                  << "The service tarno-update-service is disabled" << int(TrayLook::Shown);
         QTest::newRow("upgrade ready") << 6 << "updates-available"
                                        << "New system update is available" << int(TrayLook::ShownUnlessDeferred);
-        QTest::newRow("upgrade set") << 7 << "updates-after-reboot" << willUpdate << int(TrayLook::ShownUnlessDeferred);
+        QTest::newRow("set") << 2 << "updates-after-reboot" << willUpdate << int(TrayLook::ShownUnlessDeferred);
+        QTest::newRow("reply error") << 4 << "updates-service-error"
+                                     << "Unable to connect to the service tarno-update-service" << int(TrayLook::Shown);
+        QTest::newRow("disabled") << 5 << "updates-service-disabled"
+                                  << "The service tarno-update-service is disabled" << int(TrayLook::Shown);
     }
     void tray()
     {
         QFETCH(int, state);
-        const TrayLook look = Presentation::trayLookFor(state);
+        const TrayLook look = StateViews::viewOf(State(state), {}, now).tray;
         QTEST(look.iconName, "icon");
         QCOMPARE(look.fallback, QStringLiteral(":/icons/%1.svg").arg(look.iconName));
         QTEST(look.toolTip, "toolTip");
         QTEST(int(look.visibility), "visibility");
     }
 
-    // enabled: 1 on, 0 off, -1 unchanged; text empty: unchanged.
-    void stateEntry_data()
+    // The due-date rules, for the menu's entry (1 on, 0 off, -1 as it was), the popup and the window.
+    void dueDateRules_data()
     {
         QTest::addColumn<int>("state");
-        QTest::addColumn<int>("dueInSecs"); // 0: no date
+        QTest::addColumn<QDateTime>("due");
         QTest::addColumn<bool>("refused");
-        QTest::addColumn<bool>("enabledNow");
-        QTest::addColumn<int>("enabled");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("toolTip");
-        const QString postpone = QStringLiteral("&Postpone the update");
-        const QString wont = QStringLiteral("The system won't be updated on the next reboot");
-        QTest::newRow("none") << 0 << 0 << false << true << 0 << "&No updates"
-                              << "No updates available";
-        QTest::newRow("ready") << 1 << 0 << false << false << 1 << "&Update on reboot" << willUpdate;
-        QTest::newRow("set, date ahead") << 2 << 3600 << false << false << 1 << postpone << wont;
-        QTest::newRow("set, date passed") << 2 << -60 << false << true << 0 << postpone << wont;
-        QTest::newRow("set, locked keeps off") << 2 << 3600 << true << false << 0 << postpone << wont;
-        QTest::newRow("set, locked keeps on") << 2 << 3600 << true << true << 1 << postpone << wont;
-        QTest::newRow("init error") << 3 << 0 << false << true << 0 << ""
-                                    << "Updating system is on error state";
-        QTest::newRow("reply error") << 4 << 0 << false << true << -1 << ""
-                                     << "";
-        QTest::newRow("disabled") << 5 << 0 << false << true << 0 << ""
-                                  << "Updating system is not active";
-        QTest::newRow("upgrade ready") << 6 << 0 << false << false << 1 << "&Update on reboot" << willUpdate;
-        QTest::newRow("upgrade set") << 7 << 3600 << false << false << 1 << postpone << wont;
-        QTest::newRow("upgrade set, forced") << 7 << 3600 << true << true << 0 << postpone << wont;
-        QTest::newRow("upgrade set, date passed") << 7 << -1 << false << true << 0 << postpone << wont;
+        QTest::addColumn<int>("entry");
+        QTest::addColumn<int>("urgency");
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QString>("fullText");
+        const QDateTime later = now.addSecs(60);
+        const QString ahead = QStringLiteral("The forced update date is 10:01 07.12.2026");
+        QTest::newRow("set, date ahead") << 2 << later << false << 1 << int(PopupContent::High)
+                                         << int(InfoView::Disable) << ahead;
+        QTest::newRow("set, no date") << 2 << QDateTime() << false << 1 << int(PopupContent::Critical)
+                                      << int(InfoView::Disable) << "";
+        QTest::newRow("set, due now")
+            << 2 << now << false << 0 << int(PopupContent::Critical) << int(InfoView::NoButton)
+            << "You can't postpone the update. \nThe forced update date was: 10:00 07.12.2026";
+        QTest::newRow("set, refused") << 2 << later << true << -1 << int(PopupContent::Critical)
+                                      << int(InfoView::Disable) << ahead;
+        QTest::newRow("upgrade set, forced")
+            << 7 << later << true << 0 << int(PopupContent::Critical) << int(InfoView::NoButton) << ahead;
+        QTest::newRow("ready with a date")
+            << 1 << later << false << 1 << int(PopupContent::High) << int(InfoView::Enable) << ahead;
     }
-    void stateEntry()
+    void dueDateRules()
     {
         QFETCH(int, state);
-        QFETCH(int, dueInSecs);
+        QFETCH(QDateTime, due);
         QFETCH(bool, refused);
-        QFETCH(bool, enabledNow);
-        const DueFacts facts {dueInSecs ? now.addSecs(dueInSecs) : QDateTime(), refused};
-        const StateEntry entry = Presentation::stateEntryFor(state, facts, now, enabledNow);
-        QTEST(entry.enabled ? int(*entry.enabled) : -1, "enabled");
-        QTEST(entry.text.value_or(QString()), "text");
-        QTEST(entry.toolTip.value_or(QString()), "toolTip");
+        StateFacts facts;
+        facts.due = due;
+        facts.postponeRefused = refused;
+        const StateView view = StateViews::viewOf(State(state), facts, now);
+        QTEST(view.entry.enabled ? int(*view.entry.enabled) : -1, "entry");
+        QTEST(int(view.popup.urgency), "urgency");
+        QCOMPARE(view.popup.persistent, view.popup.urgency == PopupContent::Critical || state == 1);
+        QTEST(int(view.info.button), "button");
+        QTEST(view.info.fullText, "fullText");
     }
 
-    void notification_data()
+    // A date equal to now has come.
+    void dueIsInclusive()
+    {
+        QVERIFY(StateViews::isDue(now, now));
+        QVERIFY(!StateViews::isDue(now.addSecs(1), now));
+        QVERIFY(!StateViews::isDue(QDateTime(), now));
+    }
+
+    void window_data()
     {
         QTest::addColumn<int>("state");
-        QTest::addColumn<int>("dueInSecs");
-        QTest::addColumn<bool>("refused");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("actions");
-        QTest::addColumn<int>("urgency");
-        QTest::addColumn<bool>("persistent");
-        QTest::newRow("none") << 0 << 0 << false << "No available updates detected" << 0 << 10 << false;
-        QTest::newRow("ready") << 1 << 0 << false << "New system update is available" << 2 << 70 << true;
-        QTest::newRow("set, postponable") << 2 << 3600 << false << willUpdate << 0 << 70 << false;
-        QTest::newRow("set, no date") << 2 << 0 << false << willUpdate << 0 << 90 << true;
-        QTest::newRow("set, date come") << 2 << -1 << false << willUpdate << 0 << 90 << true;
-        QTest::newRow("set, refused") << 2 << 3600 << true << willUpdate << 0 << 90 << true;
-        QTest::newRow("init error") << 3 << 0 << false << unreachable << 0 << 90 << false;
-        QTest::newRow("reply error") << 4 << 0 << false << "Some problems with the service reply, please wait" << 0
-                                     << 70 << false;
-        QTest::newRow("disabled") << 5 << 0 << false << "The service tarno-update-service is disabled" << 0 << 90
-                                  << false;
-        QTest::newRow("upgrade ready") << 6 << 0 << false << "New system update is available" << 2 << 70 << true;
-        QTest::newRow("upgrade set, forced") << 7 << 3600 << true << willUpdate << 0 << 90 << true;
+        QTest::addColumn<bool>("inProgress");
+        QTest::addColumn<QString>("shortText");
+        QTest::addColumn<bool>("reboot");
+        QTest::addColumn<int>("waitLimit");
+        QTest::newRow("none") << 0 << false << "Current version is 3.1\nNo available updates detected" << false << 0;
+        QTest::newRow("ready") << 1 << false << "New system update is available\n3.1 -> 3.2" << false << 10;
+        QTest::newRow("upgrade set") << 7 << false << "The system will be updated on the next reboot\n3.1 -> 3.2"
+                                     << true << 30;
+        QTest::newRow("init error") << 3 << false << "Unable to connect to the service tarno-update-service" << false
+                                    << 0;
+        QTest::newRow("waiting") << 2 << true << "Please, wait..." << false << 0;
     }
-    void notification()
+    void window()
     {
         QFETCH(int, state);
-        QFETCH(int, dueInSecs);
-        QFETCH(bool, refused);
-        QFETCH(int, actions);
-        QFETCH(bool, persistent);
-        const NotificationContent content =
-            Presentation::notificationFor(state, {dueInSecs ? now.addSecs(dueInSecs) : QDateTime(), refused}, now);
-        QTEST(content.text, "text");
-        QCOMPARE(content.actions.size(), actions);
-        if (actions) {
-            QCOMPARE(
-                content.actions, (QStringList {QStringLiteral("Update on reboot"), QStringLiteral("To postpone")}));
-        }
-        QTEST(int(content.urgency), "urgency");
-        QCOMPARE(content.flags, persistent ? KNotification::Persistent : KNotification::CloseOnTimeout);
+        QFETCH(bool, inProgress);
+        StateFacts facts = versions();
+        facts.inProgress = inProgress;
+        const InfoView info = StateViews::viewOf(State(state), facts, now).info;
+        QTEST(info.shortText, "shortText");
+        QTEST(info.rebootAllowed, "reboot");
+        QTEST(info.waitLimit.value_or(0), "waitLimit");
+        QCOMPARE(info.waiting, inProgress);
+    }
+
+    void popupActions()
+    {
+        const PopupContent offered = StateViews::viewOf(State::UpgradeReady, {}, now).popup;
+        QCOMPARE(offered.actions, (QStringList {QStringLiteral("Update on reboot"), QStringLiteral("To postpone")}));
+        QVERIFY(StateViews::viewOf(State::UpdateSet, {}, now).popup.actions.isEmpty());
+        QCOMPARE(StateViews::viewOf(State::ReplyError, {}, now).popup.text,
+            QStringLiteral("Some problems with the service reply, please wait"));
     }
 
     // What the helpdesk reads: the same facts as lines and as JSON, for every state.
@@ -137,8 +144,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("state");
         QTest::addColumn<QString>("name");
         const char* const names[] = {"UpdateUnavailable", "UpdateReady", "UpdateSet", "InitError", "ReplyError",
-            "Disabled", "UpgradeReady", "UpgradeSet", "Unknown"};
-        for (int state = 0; state < 9; ++state) {
+            "Disabled", "UpgradeReady", "UpgradeSet"};
+        for (int state = 0; state < 8; ++state) {
             QTest::newRow(names[state]) << state << QString::fromLatin1(names[state]);
         }
     }
@@ -147,7 +154,7 @@ private Q_SLOTS:
         QFETCH(int, state);
         QFETCH(QString, name);
         StatusReport report;
-        report.state = state;
+        report.state = State(state);
         report.installedVersion = QStringLiteral("3.1.18");
         report.due = now.addDays(2);
         report.postponed = true; // with no start known: until reset
@@ -155,9 +162,9 @@ private Q_SLOTS:
         report.reachedSince = now;
         const QStringList lines = report.text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QCOMPARE(lines.value(0), QStringLiteral("state: ") + name);
-        QCOMPARE(lines.value(1), QStringLiteral("tooltip: ") + Presentation::trayLookFor(state).toolTip);
-        QVERIFY(lines.contains(QStringLiteral("update_on_reboot: ") +
-            QLatin1String(state == UpdateSet || state == UpgradeSet ? "yes" : "no")));
+        QCOMPARE(lines.value(1), QStringLiteral("tooltip: ") + StateViews::trayLook(State(state)).toolTip);
+        QVERIFY(lines.contains(
+            QStringLiteral("update_on_reboot: ") + QLatin1String(state == 2 || state == 7 ? "yes" : "no")));
         QVERIFY(lines.contains(QStringLiteral("offered_version: ")));
         QVERIFY(lines.contains(QStringLiteral("postponed_until: reset")));
         QVERIFY(lines.contains(QStringLiteral("since: 2026-12-07T10:00:00")));

@@ -47,10 +47,10 @@ private Q_SLOTS:
 
     void gate()
     {
-        QVERIFY(!mayNotify(1, true, true));
-        QVERIFY(!mayNotify(0, false, false)); // "no updates" before any update was seen
-        QVERIFY(mayNotify(0, false, true));
-        QVERIFY(mayNotify(3, false, false));
+        QVERIFY(!mayNotify(State::UpdateReady, true, true));
+        QVERIFY(!mayNotify(State::UpdateUnavailable, false, false)); // "no updates" before any update was seen
+        QVERIFY(mayNotify(State::UpdateUnavailable, false, true));
+        QVERIFY(mayNotify(State::InitError, false, false));
     }
 
     void missedRemindersKeepTheGrid()

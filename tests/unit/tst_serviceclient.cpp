@@ -1,5 +1,5 @@
-// The service client against a scripted service: what a poll asks, in which order, and what each
-// failure leads to. Nothing here waits: the fake answers at once or when released.
+// The service client against a scripted service: what a poll asks, in which order, how each failure is
+// told apart, and what it leads to. Nothing here waits: the fake answers at once or when released.
 #include "Fakes.h"
 #include "ServiceClient.h"
 #include "UnitMain.h"
@@ -17,29 +17,31 @@ class ServiceClientTest : public QObject
 {
     Q_OBJECT
 
+    FakeClock clock;
     FakeUpdateService service;
     FakePresence presence;
     std::unique_ptr<ServiceClient> client;
 
-    QTimer* timer(const char* name) const { return client->findChild<QTimer*>(QLatin1String(name)); }
-
 private Q_SLOTS:
     void init()
     {
+        client.reset();
+        clock = FakeClock();
         service = FakeUpdateService();
-        presence.active = true;
-        client = std::make_unique<ServiceClient>(service, presence, nullptr);
+        presence = FakePresence();
+        client = std::make_unique<ServiceClient>(service, presence, clock, nullptr);
     }
 
     void pollAsksInOrder_data()
     {
         QTest::addColumn<int>("answer");
         QTest::addColumn<QStringList>("calls");
-        QTest::newRow("none") << 0 << QStringList {error, state};
-        QTest::newRow("ready") << 4 << QStringList {error, state, date, version};
-        QTest::newRow("set") << 6 << QStringList {error, state, date, version};
-        QTest::newRow("outside") << -2 << QStringList {error, state};
-        QTest::newRow("unknown") << 7 << QStringList {error, state};
+        QTest::addColumn<int>("decoded");
+        QTest::newRow("none") << 0 << QStringList {error, state} << int(ServiceState::Nothing);
+        QTest::newRow("ready") << 4 << QStringList {error, state, date, version} << int(ServiceState::Ready);
+        QTest::newRow("set") << 6 << QStringList {error, state, date, version} << int(ServiceState::Set);
+        QTest::newRow("outside") << -2 << QStringList {error, state} << int(ServiceState::Outside);
+        QTest::newRow("unknown") << 7 << QStringList {error, state} << int(ServiceState::Ignored);
     }
     void pollAsksInOrder()
     {
@@ -47,20 +49,19 @@ private Q_SLOTS:
         service.values[state] = answer;
         service.values[date] = QStringLiteral("10:00 14.12.2026");
         service.values[version] = QStringLiteral("3.1.19");
-        QSignalSpy connected(client.get(), &ServiceClient::connected);
         QSignalSpy polled(client.get(), &ServiceClient::polled);
         client->start();
-        QCOMPARE(connected.value(0), QVariantList {true});
-        QVERIFY(timer("firstPollTimer")->isActive());
-        QCOMPARE(timer("firstPollTimer")->interval(), 3000);
-        QCOMPARE(timer("pollTimer")->interval(), 30000);
-        client->poll();
+        clock.advance(2);
+        QVERIFY(service.calls.isEmpty());
+        clock.advance(1); // the first poll, 3 s after start
         QTEST(service.calls, "calls");
-        QCOMPARE(polled.value(0).value(0).toInt(), answer);
+        QTEST(int(polled.value(0).value(0).value<ServiceState>()), "decoded");
         if (answer == 4 || answer == 6) {
             QCOMPARE(client->updateDate(), QDateTime(QDate(2026, 12, 14), QTime(10, 0)));
             QCOMPARE(client->updateVersion(), QStringLiteral("3.1.19"));
         }
+        clock.advance(27);
+        QCOMPARE(polled.size(), 2); // and every 30 s
     }
 
     void dateChangeIsReportedOnce()
@@ -79,7 +80,6 @@ private Q_SLOTS:
         QCOMPARE(polled[1][1].toBool(), false);
         QCOMPARE(polled[2][1].toBool(), true); // to invalid
         QCOMPARE(polled[3][1].toBool(), false); // invalid twice is no change
-        QVERIFY(!client->updateDate().isValid());
     }
 
     void errorCodeIsReadEveryPoll()
@@ -96,55 +96,45 @@ private Q_SLOTS:
         QCOMPARE(checked[2], (QVariantList {0, false})); // a failed query keeps the last code
     }
 
-    void unreachableServiceIsRetriedEvery30s()
+    // A failed call is told apart: a service still there answered wrongly (a new connection before the
+    // next call, and the poll goes on); one that is gone is unreachable, and the poll ends there.
+    void failedCallsAreToldApart_data()
     {
-        presence.active = false;
-        QSignalSpy unreachable(client.get(), &ServiceClient::unreachable);
-        client->start();
-        QCOMPARE(unreachable.size(), 1);
-        QVERIFY(!client->isConnected());
-        QVERIFY(timer("retryTimer")->isActive());
-        QCOMPARE(timer("retryTimer")->interval(), 30000);
-        client->poll(); // only the version is re-read meanwhile
-        presence.active = true;
-        service.values[QStringLiteral("reachable")] = false; // process up, name not yet on the bus
-        client->reconnect();
-        QCOMPARE(unreachable.size(), 2);
-        QVERIFY(service.calls.isEmpty());
+        QTest::addColumn<bool>("nameOwned");
+        QTest::addColumn<bool>("processRuns");
+        QTest::addColumn<QStringList>("calls");
+        QTest::newRow("still there") << true << true << QStringList {error, state, date, version};
+        QTest::newRow("name without owner") << false << true << QStringList {error, state, date};
+        QTest::newRow("process gone") << true << false << QStringList {error, state, date};
     }
-
-    // A failed call shows the failure, reconnects before the next call goes out, and the poll goes on
-    // with the answer it has.
-    void failureMidPollReconnectsAndGoesOn()
+    void failedCallsAreToldApart()
     {
+        QFETCH(bool, nameOwned);
+        QFETCH(bool, processRuns);
         service.values[state] = 4;
         client->start();
         QSignalSpy failed(client.get(), &ServiceClient::callFailed);
+        QSignalSpy unreachable(client.get(), &ServiceClient::unreachable);
         QSignalSpy connected(client.get(), &ServiceClient::connected);
         QSignalSpy polled(client.get(), &ServiceClient::polled);
-        timer("firstPollTimer")->stop();
         service.script[date] = {QVariant()};
+        service.script[QStringLiteral("reachable")] = {nameOwned};
+        presence.active = processRuns;
         client->poll();
-        QCOMPARE(failed.size(), 1);
-        QCOMPARE(connected.value(0), QVariantList {false}); // not a first connection
-        QCOMPARE(service.calls, (QStringList {error, state, date, version}));
-        QCOMPARE(polled.value(0), (QVariantList {4, false}));
-        // The answer after a reconnection comes from a poll 3 s later, not from the connection.
-        QVERIFY(timer("firstPollTimer")->isActive());
-    }
-
-    void failedReconnectionKeepsRetrying()
-    {
-        client->start();
-        service.script[error] = {QVariant()};
-        service.values[QStringLiteral("reachable")] = false;
-        QSignalSpy polled(client.get(), &ServiceClient::polled);
-        client->poll();
-        // The state is still asked; its failure reconnects once more, in vain.
-        QCOMPARE(service.calls, (QStringList {error, state}));
-        QVERIFY(!client->isConnected());
-        QVERIFY(timer("retryTimer")->isActive());
-        QVERIFY(polled.isEmpty());
+        QTEST(service.calls, "calls");
+        const bool there = nameOwned && processRuns;
+        QCOMPARE(failed.size(), there ? 1 : 0);
+        QCOMPARE(unreachable.size(), there ? 0 : 1);
+        QCOMPARE(client->isConnected(), there);
+        QCOMPARE(connected.value(0), there ? QVariantList {false} : QVariantList()); // not a first connection
+        QCOMPARE(polled.size(), there ? 1 : 0);
+        if (!there) { // the next attempt comes 30 s later
+            service.values[QStringLiteral("reachable")] = false;
+            clock.advance(29);
+            QCOMPARE(unreachable.size(), 1);
+            clock.advance(1);
+            QCOMPARE(unreachable.size(), 2);
+        }
     }
 
     void pendingCallsQueueRequests()
@@ -153,10 +143,10 @@ private Q_SLOTS:
         service.hold = true;
         client->poll();
         client->poll(); // still running: not started twice
-        client->removeResultStamp(1);
+        client->removeResultStamp(ResultStamp::UpdateSuccess);
         QCOMPARE(service.calls, QStringList {error});
         service.release();
-        QCOMPARE(service.calls, (QStringList {error, state, QStringLiteral("removeUpgradeResultStamp")}));
+        QCOMPARE(service.calls, (QStringList {error, state, QStringLiteral("removeUpgradeResultStamp 1")}));
         client->poll();
         client.reset();
         service.release(); // answers for a client that is gone are dropped

@@ -20,12 +20,14 @@ QString sysPath(const QString& path)
 }
 
 const QString reportPath = QStringLiteral("/var/cache/tarno-upgrade/upgrade.report.yaml");
+const QString configPath = QStringLiteral("/usr/share/tarno-upgrade/target.conf.yaml");
 } // namespace
 
 class UpgradeFilesTest : public QObject
 {
     Q_OBJECT
 
+    FakeClock clock;
     FakeUpdateService service;
     FakePresence presence;
 
@@ -84,16 +86,16 @@ private Q_SLOTS:
     void targetRelease()
     {
         QFETCH(QByteArray, content);
-        QVERIFY(writeSysFile(upgradeConfigPath, content));
-        QTEST(UpgradeReport::readTargetRelease(sysPath(upgradeConfigPath)), "release");
+        QVERIFY(writeSysFile(configPath, content));
+        QTEST(UpgradeReport::readTargetRelease(sysPath(configPath)), "release");
     }
 
     void reportDrivesTheState()
     {
-        ServiceClient client(service, presence, nullptr);
-        UpgradeFiles files(client, nullptr);
+        ServiceClient client(service, presence, clock, nullptr);
+        UpgradeFiles files(client, clock, nullptr);
         QSignalSpy read(&files, &UpgradeFiles::stateRead);
-        QVERIFY(writeSysFile(upgradeConfigPath, "upgrade:\n  target_release: '4.0'\n"));
+        QVERIFY(writeSysFile(configPath, "upgrade:\n  target_release: '4.0'\n"));
         QVERIFY(writeSysFile(reportPath, "upgrade_mode: activated\nt_end: 09:30 15.03.2030\n"));
 
         files.check(); // not connected: only the release is read
@@ -102,28 +104,33 @@ private Q_SLOTS:
         QVERIFY(service.calls.isEmpty());
 
         client.start();
+        clock.advance(3); // the first poll
+        service.calls.clear();
         files.check();
         QVERIFY(files.isOutside());
-        QCOMPARE(service.calls, QStringList {QStringLiteral("setStateFromOutside")});
+        QCOMPARE(service.calls, QStringList {QStringLiteral("setStateFromOutside 3")});
         files.check(); // nothing changed: the same state, no date change
         QCOMPARE(read.size(), 2);
-        QCOMPARE(read[0], (QVariantList {7, true}));
-        QCOMPARE(read[1], (QVariantList {7, false}));
+        QCOMPARE(read[0][0].value<State>(), State::UpgradeSet);
+        QCOMPARE(read[0][1].toBool(), true);
+        QCOMPARE(read[1][1].toBool(), false);
         QVERIFY(!files.isForced());
 
         QFile::remove(sysPath(reportPath)); // the watcher sees it first
         QVERIFY(read.wait(5000));
-        QCOMPARE(read.constLast(), (QVariantList {0, true}));
-        client.poll(); // the service's error code is known (0) now
+        QCOMPARE(read.constLast()[0].value<State>(), State::UpdateUnavailable);
         files.check();
-        QVERIFY(files.findChild<QTimer*>(QStringLiteral("reportGoneTimer"))->isActive());
+        service.calls.clear();
+        clock.advance(3); // the service is asked again 3 s after the report went
+        QCOMPARE(service.calls.filter(QStringLiteral("getCurrentStateAsInt")).size(), 1);
     }
 
     void refusedOutsideStateIsAskedAgain()
     {
-        ServiceClient client(service, presence, nullptr);
-        UpgradeFiles files(client, nullptr);
+        ServiceClient client(service, presence, clock, nullptr);
+        UpgradeFiles files(client, clock, nullptr);
         client.start();
+        clock.advance(3); // the first poll
         QVERIFY(writeSysFile(reportPath, "upgrade_mode: ready\n"));
         service.script[QStringLiteral("setStateFromOutside")] = {QVariant()};
         QSignalSpy read(&files, &UpgradeFiles::stateRead);
@@ -132,10 +139,6 @@ private Q_SLOTS:
         QCOMPARE(read.size(), 1); // the report is applied all the same
         files.check();
         QVERIFY(files.isOutside());
-        // The service's error code was never read: no poll after the report goes.
-        QFile::remove(sysPath(reportPath));
-        files.check();
-        QVERIFY(!files.findChild<QTimer*>(QStringLiteral("reportGoneTimer"))->isActive());
     }
 };
 

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "Fakes.h"
+#include "NotifierCore.h"
+#include "UpdateInfoDialog.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSettings>
+#include <QSystemTrayIcon>
+
+// The assembled notifier with its outside world faked, seen as the user sees it: the tray icon and its
+// menu, the popups and the windows. Time moves only when the test advances the clock.
+class CoreFixture
+{
+public:
+    FakeClock clock;
+    FakeUpdateService service;
+    FakePresence presence;
+    FakePackages packages;
+    FakeDesktop desktop;
+    FakePopups popups;
+    std::unique_ptr<NotifierCore> core;
+
+    void reset()
+    {
+        core.reset();
+        QFile::remove(QSettings(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier")).fileName());
+        QDir(SysRoot::root()).removeRecursively();
+        service = FakeUpdateService();
+        presence = FakePresence();
+        packages = FakePackages();
+        desktop = FakeDesktop();
+        popups = FakePopups();
+        clock = FakeClock();
+    }
+    void start()
+    {
+        core = std::make_unique<NotifierCore>(
+            true, NotifierCore::Platform {clock, service, presence, packages, desktop, popups}, nullptr);
+        QCoreApplication::processEvents(); // what the core posts for after start-up
+    }
+    // Start, and let the first poll (3 s later) answer `answer`.
+    void startWith(int answer)
+    {
+        service.values[QStringLiteral("getCurrentStateAsInt")] = answer;
+        start();
+        clock.advance(3);
+    }
+    void answer(int state) { service.values[QStringLiteral("getCurrentStateAsInt")] = state; }
+    // Up to the next 30-s poll after start (a reconnection restarts that rhythm).
+    void nextPoll()
+    {
+        const qint64 due = (clock.steady / 30000 + 1) * 30000;
+        clock.advanceMs(due - clock.steady);
+    }
+
+    QSystemTrayIcon* icon() const { return core->findChild<QSystemTrayIcon*>(); }
+    QString toolTip() const { return icon()->toolTip(); }
+    // A menu entry, also of a submenu, by its text.
+    QAction* entry(const QString& text) const { return menuEntry(icon()->contextMenu(), text); }
+    QStringList calls(const QString& method) const { return service.calls.filter(method); }
+
+    // The information window, opened as the user does: a click on the tray icon.
+    UpdateInfoDialog* openInfo() const
+    {
+        Q_EMIT icon()->activated(QSystemTrayIcon::Trigger);
+        return window<UpdateInfoDialog>();
+    }
+    template<typename Window>
+    static Window* window()
+    {
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        for (QWidget* widget : windows) {
+            if (auto* found = qobject_cast<Window*>(widget)) {
+                return found;
+            }
+        }
+        return nullptr;
+    }
+    static QString infoText(UpdateInfoDialog* info)
+    {
+        return info->findChild<QLabel*>(QStringLiteral("shortInfoLabel"))->text();
+    }
+    static void click(UpdateInfoDialog* info)
+    {
+        info->findChild<QPushButton*>(QStringLiteral("changeStateButton"))->click();
+    }
+};
