@@ -66,14 +66,22 @@ void SettingsStore::savePostponement(qint64 delaySeconds, const QDateTime& since
     settings.setValue(QStringLiteral("General/skipNotificationSince"), since);
 }
 
-void SettingsStore::saveEdited(const Values& values)
+void SettingsStore::saveEdited(const Values& shown, const Values& edited)
 {
     QSettings settings(settingsOrganization, settingsApplication);
     settings.beginGroup(settingsGroup);
-    settings.setValue(keyNotifyInterval, values.notifyInterval);
-    settings.setValue(keyNextNotifyDate, values.nextNotifyDate);
-    settings.setValue(keyHideTray, values.hideTray);
-    settings.setValue(keyHideTrayDelay, values.hideTrayDelayMs);
-    settings.setValue(keyHideTrayDeferred, values.hideTrayDeferred);
-    settings.setValue(keySkipNotificationDelay, values.skipNotificationDelay);
+    const auto changed = [&settings](const QString& key, const auto& before, const auto& after) {
+        if (after != before) {
+            settings.setValue(key, after);
+        }
+    };
+    changed(keyNotifyInterval, shown.notifyInterval, edited.notifyInterval);
+    // An interval set back to what it was is no change, and must not undo a schedule step made meanwhile.
+    if (edited.notifyInterval != shown.notifyInterval || edited.skipNotificationDelay != shown.skipNotificationDelay) {
+        settings.setValue(keyNextNotifyDate, edited.nextNotifyDate);
+    }
+    changed(keyHideTray, shown.hideTray, edited.hideTray);
+    changed(keyHideTrayDelay, shown.hideTrayDelayMs, edited.hideTrayDelayMs);
+    changed(keyHideTrayDeferred, shown.hideTrayDeferred, edited.hideTrayDeferred);
+    changed(keySkipNotificationDelay, shown.skipNotificationDelay, edited.skipNotificationDelay);
 }

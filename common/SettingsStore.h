@@ -31,6 +31,9 @@ public:
 
     static void saveNextNotifyDate(const QDateTime& date);
     static void savePostponement(qint64 delaySeconds, const QDateTime& since);
-    // What the settings window edits, in the order the window writes it.
-    static void saveEdited(const Values& values);
+    // What the settings window edits, in the order the window writes it. Only the keys whose value differs
+    // from what the window showed are written: a postponement or schedule step stored while it was open
+    // stays, and a default the user kept is not copied into the user's own file. The next date goes with
+    // a changed interval or an ended postponement, never on its own.
+    static void saveEdited(const Values& shown, const Values& edited);
 };

@@ -170,6 +170,7 @@ void SettingsDialog::load()
     ui->notifySpinBox->setEnabled(!deferred);
     ui->notifyTimeEdit->setEnabled(!deferred);
     ui->buttonBox->button(QDialogButtonBox::Ok)->setEnabled(false);
+    m_shown = windowValues();
 }
 
 void SettingsDialog::setIntervalWidgets(int seconds)
@@ -240,15 +241,21 @@ void SettingsDialog::onHideTrayStateChanged(int state)
     }
 }
 
+// What OK would write, taken from the widgets and members.
+SettingsStore::Values SettingsDialog::windowValues() const
+{
+    SettingsStore::Values values;
+    values.notifyInterval = intervalSeconds();
+    values.nextNotifyDate = m_nextNotifyDate;
+    values.hideTray = ui->hideTrayCheckBox->isChecked();
+    values.hideTrayDelayMs = ui->hideTrayDelaySpinBox->value() * 1000;
+    values.hideTrayDeferred = ui->hideTrayDeferredCheckBox->isChecked();
+    values.skipNotificationDelay = m_skipNotificationDelay;
+    return values;
+}
+
 void SettingsDialog::accept()
 {
-    SettingsStore::Values edited;
-    edited.notifyInterval = intervalSeconds();
-    edited.nextNotifyDate = m_nextNotifyDate;
-    edited.hideTray = ui->hideTrayCheckBox->isChecked();
-    edited.hideTrayDelayMs = ui->hideTrayDelaySpinBox->value() * 1000;
-    edited.hideTrayDeferred = ui->hideTrayDeferredCheckBox->isChecked();
-    edited.skipNotificationDelay = m_skipNotificationDelay;
-    SettingsStore::saveEdited(edited);
+    SettingsStore::saveEdited(m_shown, windowValues());
     QDialog::accept();
 }

@@ -16,8 +16,8 @@ class QSpinBox;
 class QTimeEdit;
 
 // The reminder interval, the next reminder date, a postponement in force and the tray hiding. Each
-// time it is shown it loads the stored values afresh, so OK never writes back values that the tray
-// menu or the schedule changed meanwhile.
+// time it is shown it loads the stored values afresh, and OK writes only what the user changed, so a
+// postponement or schedule step stored while it is open survives.
 class SettingsDialog : public QDialog
 {
     Q_OBJECT
@@ -61,10 +61,12 @@ private:
     int intervalSeconds() const;
     void showNextDate();
     void onHideTrayStateChanged(int state);
+    SettingsStore::Values windowValues() const;
 
     std::unique_ptr<Ui> ui;
     NowFunction m_now;
     qint64 m_skipNotificationDelay = -1;
     bool m_hideTrayDeferred = true;
     QDateTime m_nextNotifyDate;
+    SettingsStore::Values m_shown; // windowValues() right after loading
 };
