@@ -133,21 +133,23 @@ void NotifierStarter::onMessageReceived(const QString& message)
     }
 }
 
-// Asks the running notifier; never the update service, and never becomes a notifier itself.
+// Asks the running notifier; never the update service. Takes no part in the single-instance check, so
+// that a notifier starting meanwhile still becomes the running one.
 void NotifierStarter::printStatus(QtSingleApplication* app)
 {
     m_mustExit = true;
-    if (!app->isRunning()) {
+    QString answer;
+    const SingleInstance::Outcome outcome =
+        app->ask(m_parser.isSet(m_jsonOption) ? statusQuestion + jsonSuffix : statusQuestion, 5000, &answer);
+    if (outcome == SingleInstance::Outcome::NobodyListens) {
         std::fprintf(stderr, "%s\n", qPrintable(tr("No update notifier runs for this user.")));
         m_exitCode = 3;
         return;
     }
-    const std::optional<QString> answer =
-        app->ask(m_parser.isSet(m_jsonOption) ? statusQuestion + jsonSuffix : statusQuestion, 5000);
-    if (!answer || answer->isEmpty()) {
+    if (outcome != SingleInstance::Outcome::Done || answer.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(tr("The running update notifier did not answer.")));
         m_exitCode = 1;
         return;
     }
-    std::fputs(answer->toUtf8().constData(), stdout);
+    std::fputs(answer.toUtf8().constData(), stdout);
 }

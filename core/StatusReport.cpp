@@ -13,6 +13,37 @@ QString shown(const QDateTime& date)
     return date.isValid() ? date.toString(Qt::ISODate) : QStringLiteral("none");
 }
 
+// A value in the text form stays on its line whatever it holds, and reads back exactly: a backslash
+// becomes "\\", line feed, carriage return and tab "\n", "\r" and "\t", and every other control character
+// or Unicode line break "\uXXXX" (four hex digits, as in JSON). Nothing else changes, quotes included.
+// The JSON form needs none of this: the JSON writer escapes.
+QString escaped(const QString& value)
+{
+    QString text;
+    text.reserve(value.size());
+    for (const QChar c : value) {
+        switch (c.unicode()) {
+        case '\\':
+            text += QLatin1String("\\\\");
+            break;
+        case '\n':
+            text += QLatin1String("\\n");
+            break;
+        case '\r':
+            text += QLatin1String("\\r");
+            break;
+        case '\t':
+            text += QLatin1String("\\t");
+            break;
+        default:
+            const bool control =
+                c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+            text += control ? QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0')) : QString(c);
+        }
+    }
+    return text;
+}
+
 QString yesNo(bool value)
 {
     return value ? QStringLiteral("yes") : QStringLiteral("no");
@@ -46,7 +77,7 @@ QString StatusReport::text() const
 {
     QString lines;
     for (const auto& field : fields(*this)) {
-        const QString value = field.second.isBool() ? yesNo(field.second.toBool()) : field.second.toString();
+        const QString value = field.second.isBool() ? yesNo(field.second.toBool()) : escaped(field.second.toString());
         lines += field.first + QLatin1String(": ") + value + QLatin1Char('\n');
     }
     return lines;

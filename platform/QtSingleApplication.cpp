@@ -1,7 +1,5 @@
 #include "QtSingleApplication.h"
 
-#include "SingleInstance.h"
-
 QtSingleApplication::QtSingleApplication(int& argc, char** argv, bool GUIenabled) : QApplication(argc, argv)
 {
     // Qt 5 applications always have a GUI; the flag only keeps the familiar constructor.
@@ -23,9 +21,9 @@ bool QtSingleApplication::sendMessage(const QString& message, int timeout)
     return m_instance->sendMessage(message, timeout);
 }
 
-std::optional<QString> QtSingleApplication::ask(const QString& question, int timeout)
+SingleInstance::Outcome QtSingleApplication::ask(const QString& question, int timeout, QString* answer) const
 {
-    return m_instance->ask(question, timeout);
+    return m_instance->ask(question, timeout, answer);
 }
 
 void QtSingleApplication::setQueryHandler(std::function<QString(const QString&)> handler)

@@ -1,11 +1,10 @@
 #pragma once
 
+#include "SingleInstance.h"
+
 #include <QApplication>
 
 #include <functional>
-#include <optional>
-
-class SingleInstance;
 
 // A QApplication that knows whether the same user already runs this program, and lets a later start
 // pass a message to the running one.
@@ -16,10 +15,12 @@ public:
     QtSingleApplication(int& argc, char** argv, bool GUIenabled = true);
     ~QtSingleApplication() override;
 
+    // The single-instance check, made on the first call: the first start of the user becomes the
+    // running instance here, not when the application object is made.
     bool isRunning() const;
     bool sendMessage(const QString& message, int timeout = 5000);
-    // A question to the running instance and its answer; nothing when none came in time.
-    std::optional<QString> ask(const QString& question, int timeout = 5000);
+    // A question to the running instance, taking no part in the check.
+    SingleInstance::Outcome ask(const QString& question, int timeout, QString* answer) const;
     void setQueryHandler(std::function<QString(const QString&)> handler);
 
 Q_SIGNALS:

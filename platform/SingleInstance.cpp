@@ -1,48 +1,34 @@
 #include "SingleInstance.h"
 
-#include <QDataStream>
+#include "PlatformLogging.h"
+#include "SingleInstanceFrame.h"
+
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QStandardPaths>
-#include <QThread>
 #include <QTimer>
+
+#include <cerrno>
+#include <cstring>
 
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace SingleInstanceFrame;
+
 namespace {
-// Frame: magic, 32-bit big-endian length, UTF-8 text. The receiver answers one ack byte.
-const QByteArray frameMagic = QByteArrayLiteral("ZIB1");
-// A question that the primary answers with a reply frame after the ack.
-const QByteArray queryMagic = QByteArrayLiteral("ZIBQ");
-const QByteArray replyMagic = QByteArrayLiteral("ZIBR");
-constexpr int headerBytes = 8;
-constexpr char ackByte = 0x06;
 constexpr int clientTimeoutMs = 5000;
 constexpr int maxPendingClients = 8;
 
-QByteArray frame(const QByteArray& magic, const QByteArray& payload)
+void refuse(QLocalSocket* socket, const QString& why)
 {
-    const quint32 length = quint32(payload.size());
-    QByteArray framed = magic;
-    framed.append(char(length >> 24)).append(char(length >> 16)).append(char(length >> 8)).append(char(length));
-    return framed + payload;
-}
-
-// The announced length of a frame, or nothing for a header of another kind or an oversized one.
-std::optional<quint32> frameLength(const QByteArray& header, const QByteArray& magic)
-{
-    const quint32 length = (quint32(quint8(header[4])) << 24) | (quint32(quint8(header[5])) << 16) |
-        (quint32(quint8(header[6])) << 8) | quint32(quint8(header[7]));
-    if (!header.startsWith(magic) || length > quint32(SingleInstance::maxMessageBytes)) {
-        return std::nullopt;
-    }
-    return length;
+    qCWarning(lcDesktop).noquote() << "Refused a single-instance peer:" << why;
+    socket->abort();
+    socket->deleteLater();
 }
 
 bool isPrivateDirectory(const QString& path)
@@ -66,26 +52,52 @@ QString defaultDirectory()
     return isPrivateDirectory(fallback) ? fallback : QString();
 }
 
-bool peerIsSameUser(QLocalSocket* socket)
+// Why the peer may not use the channel, or nothing when it is the same user.
+std::optional<QString> peerRefusal(QLocalSocket* socket)
 {
     ucred credentials {};
     socklen_t length = sizeof(credentials);
     if (::getsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0) {
-        return false;
+        return QStringLiteral("its user cannot be told: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
     }
-    return credentials.uid == ::geteuid();
+    if (credentials.uid != ::geteuid()) {
+        return QStringLiteral("it runs as user %1, not as user %2").arg(credentials.uid).arg(::geteuid());
+    }
+    return std::nullopt;
 }
 } // namespace
 
 SingleInstance::SingleInstance(const QString& id, const QString& directory, QObject* parent) : QObject(parent)
 {
     const QString dir = directory.isEmpty() ? defaultDirectory() : directory;
-    if (dir.isEmpty()) {
-        return; // nowhere safe to meet: run alone
+    if (!dir.isEmpty()) { // else nowhere safe to meet: run alone
+        m_socketPath = dir + QLatin1Char('/') + id + QLatin1String(".socket");
+        m_lockPath = dir + QLatin1Char('/') + id + QLatin1String(".lock");
     }
-    m_socketPath = dir + QLatin1Char('/') + id + QLatin1String(".socket");
+}
 
-    m_lock = std::make_unique<QLockFile>(dir + QLatin1Char('/') + id + QLatin1String(".lock"));
+SingleInstance::~SingleInstance()
+{
+    if (m_server) {
+        m_server->close();
+    }
+}
+
+bool SingleInstance::isRunning()
+{
+    if (!m_running) {
+        claim();
+    }
+    return *m_running;
+}
+
+void SingleInstance::claim()
+{
+    m_running = false;
+    if (m_lockPath.isEmpty()) {
+        return;
+    }
+    m_lock = std::make_unique<QLockFile>(m_lockPath);
     // Only a dead holder makes a lock stale, never its age.
     m_lock->setStaleLockTime(0);
     if (m_lock->tryLock(0)) {
@@ -94,13 +106,6 @@ SingleInstance::SingleInstance(const QString& id, const QString& directory, QObj
     }
     m_running = m_lock->error() == QLockFile::LockFailedError;
     m_lock.reset();
-}
-
-SingleInstance::~SingleInstance()
-{
-    if (m_server) {
-        m_server->close();
-    }
 }
 
 void SingleInstance::listen()
@@ -122,43 +127,49 @@ void SingleInstance::acceptConnections()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         socket->setParent(this);
-        if (!peerIsSameUser(socket)) {
-            socket->abort();
-            socket->deleteLater();
+        if (const std::optional<QString> why = peerRefusal(socket)) {
+            refuse(socket, *why);
             continue;
         }
         socket->setReadBufferSize(headerBytes + maxMessageBytes);
         // A client that never finishes its message is dropped.
-        QTimer::singleShot(clientTimeoutMs, socket, [socket] {
-            socket->abort();
-            socket->deleteLater();
-        });
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readFrom(socket); });
+        auto* deadline = new QTimer(socket);
+        deadline->setSingleShot(true);
+        connect(deadline, &QTimer::timeout, socket,
+            [socket] { refuse(socket, QStringLiteral("no complete message within %1 ms").arg(clientTimeoutMs)); });
+        deadline->start(clientTimeoutMs);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket, deadline] { readFrom(socket, deadline); });
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        readFrom(socket);
+        readFrom(socket, deadline);
     }
 }
 
-void SingleInstance::readFrom(QLocalSocket* socket)
+void SingleInstance::readFrom(QLocalSocket* socket, QTimer* deadline)
 {
     if (socket->bytesAvailable() < headerBytes) {
         return;
     }
     const QByteArray header = socket->peek(headerBytes);
-    const bool question = header.startsWith(queryMagic);
-    const std::optional<quint32> length = frameLength(header, question ? queryMagic : frameMagic);
-    if (!length) {
-        socket->abort();
-        socket->deleteLater();
+    const QByteArray magic = header.left(frameMagic.size());
+    if (magic != frameMagic && magic != queryMagic) {
+        refuse(socket, QStringLiteral("unknown frame header %1").arg(QString::fromLatin1(magic.toHex())));
         return;
     }
-    if (socket->bytesAvailable() < headerBytes + qint64(*length)) {
+    const quint32 length = announcedLength(header);
+    if (length > quint32(maxMessageBytes)) {
+        refuse(
+            socket, QStringLiteral("it announces %1 bytes, more than the %2 allowed").arg(length).arg(maxMessageBytes));
         return;
     }
+    if (socket->bytesAvailable() < headerBytes + qint64(length)) {
+        return;
+    }
+    deadline->stop();
     socket->read(headerBytes);
-    const QString payload = QString::fromUtf8(socket->read(*length));
+    const QString payload = QString::fromUtf8(socket->read(length));
     disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
     socket->write(&ackByte, 1);
+    const bool question = magic == queryMagic;
     if (question) {
         socket->write(frame(replyMagic, (m_queryHandler ? m_queryHandler(payload) : QString()).toUtf8()));
     }
@@ -171,79 +182,10 @@ void SingleInstance::readFrom(QLocalSocket* socket)
 
 bool SingleInstance::sendMessage(const QString& message, int timeout)
 {
-    return m_running && !m_socketPath.isEmpty() && deliver(m_socketPath, message, timeout);
+    return isRunning() && !m_socketPath.isEmpty() && deliver(m_socketPath, message, timeout);
 }
 
-std::optional<QString> SingleInstance::ask(const QString& question, int timeout)
+SingleInstance::Outcome SingleInstance::ask(const QString& question, int timeout, QString* answer) const
 {
-    if (!m_running || m_socketPath.isEmpty()) {
-        return std::nullopt;
-    }
-    return query(m_socketPath, question, timeout);
-}
-
-bool SingleInstance::deliver(const QString& socketPath, const QString& message, int timeout)
-{
-    return exchange(socketPath, frameMagic, message.toUtf8(), timeout, nullptr);
-}
-
-std::optional<QString> SingleInstance::query(const QString& socketPath, const QString& question, int timeout)
-{
-    QByteArray reply;
-    if (!exchange(socketPath, queryMagic, question.toUtf8(), timeout, &reply)) {
-        return std::nullopt;
-    }
-    return QString::fromUtf8(reply);
-}
-
-bool SingleInstance::exchange(
-    const QString& socketPath, const QByteArray& magic, const QByteArray& payload, int timeout, QByteArray* reply)
-{
-    if (payload.size() > maxMessageBytes) {
-        return false;
-    }
-    QElapsedTimer clock;
-    clock.start();
-    const auto left = [&] {
-        return qMax(0, timeout - int(clock.elapsed()));
-    };
-    // Waits until `count` bytes can be read, within the time left.
-    const auto waitFor = [&](QLocalSocket& socket, qint64 count) {
-        while (socket.bytesAvailable() < count) {
-            if (left() == 0 || !socket.waitForReadyRead(left())) {
-                return false;
-            }
-        }
-        return true;
-    };
-
-    QLocalSocket socket;
-    // The primary may hold the lock but not listen yet: keep trying until the time is up.
-    for (;;) {
-        socket.connectToServer(socketPath);
-        if (socket.waitForConnected(qMin(left(), 250))) {
-            break;
-        }
-        if (left() == 0) {
-            return false;
-        }
-        socket.abort();
-        QThread::msleep(quint64(qMin(left(), 50)));
-    }
-    socket.write(frame(magic, payload));
-    if (!socket.waitForBytesWritten(left()) || !waitFor(socket, 1) || socket.read(1) != QByteArray(1, ackByte)) {
-        return false;
-    }
-    if (!reply) {
-        return true;
-    }
-    if (!waitFor(socket, headerBytes)) {
-        return false;
-    }
-    const std::optional<quint32> length = frameLength(socket.read(headerBytes), replyMagic);
-    if (!length || !waitFor(socket, *length)) {
-        return false;
-    }
-    *reply = socket.read(*length);
-    return true;
+    return m_socketPath.isEmpty() ? Outcome::NobodyListens : query(m_socketPath, question, timeout, answer);
 }

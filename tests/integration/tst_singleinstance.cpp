@@ -1,6 +1,7 @@
 // The single-instance channel between real processes, against the peers that break it: a primary that
-// comes late, freezes or crashes, garbage on the socket, another user, no runtime directory.
-#include "SingleInstance.h"
+// comes late, freezes or crashes, garbage on the socket, another user, no runtime directory, and a
+// status question asked while the notifier starts.
+#include "QtSingleApplication.h"
 
 #include <QCoreApplication>
 #include <QDataStream>
@@ -18,7 +19,8 @@
 #include <sys/stat.h>
 
 namespace {
-const QString id = QStringLiteral("zib-test-instance");
+// What QtSingleApplication names this binary, so that a helper's application meets the tests' primaries.
+const QString id = QStringLiteral("tst_singleinstance");
 
 QByteArray frame(const QByteArray& magic, quint32 length, const QByteArray& payload)
 {
@@ -49,6 +51,17 @@ bool waitForLine(QProcess& helper, const QByteArray& line)
     return helper.readLine() == line + '\n';
 }
 
+// The channel's warnings, as a helpdesk finds them in the journal.
+QStringList desktopWarnings;
+QtMessageHandler testLog = nullptr;
+void recordWarning(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type == QtWarningMsg && qstrcmp(context.category, "zib.notifier.desktop") == 0) {
+        desktopWarnings.append(message);
+    }
+    testLog(type, context, message);
+}
+
 // A client's exit code: 0 delivered, 3 not; -1 when it did not end normally.
 int finish(QProcess& client)
 {
@@ -76,16 +89,30 @@ class SingleInstanceTest : public QObject
     const QByteArray m_tmpDir = qgetenv("TMPDIR");
 
 private Q_SLOTS:
-    void initTestCase() { qRegisterMetaType<QProcess::ExitStatus>(); }
-    void init() { m_dir = std::make_unique<QTemporaryDir>(); } // private (0700), as a runtime directory is
+    void initTestCase()
+    {
+        qRegisterMetaType<QProcess::ExitStatus>();
+        testLog = qInstallMessageHandler(recordWarning); // over the test library's own
+    }
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>(); // private (0700), as a runtime directory is
+        desktopWarnings.clear();
+    }
     void cleanup()
     {
         qputenv("XDG_RUNTIME_DIR", m_runtimeDir);
         qputenv("TMPDIR", m_tmpDir);
     }
 
-    void latePrimaryGetsTheMessage()
+    // Both start before the primary. The message waits for it. The status question takes no part in the
+    // single-instance check, so the notifier starting meanwhile still becomes the primary, and answers.
+    void clientsBeforeThePrimary()
     {
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_dir->path()));
+        QProcess status;
+        startHelper(status, {QStringLiteral("--status")});
+        QVERIFY(waitForLine(status, "started"));
         const QString message = QStringLiteral("/usr/bin/zib-user-update-notifier|||--settings");
         QProcess client;
         startHelper(client, {QStringLiteral("--client"), m_dir->filePath(id + QLatin1String(".socket")), message});
@@ -94,9 +121,12 @@ private Q_SLOTS:
         SingleInstance primary(id, m_dir->path());
         QVERIFY(!primary.isRunning());
         QSignalSpy received(&primary, &SingleInstance::messageReceived);
+        primary.setQueryHandler([](const QString&) { return QStringLiteral("state: UpdateReady"); });
         QCOMPARE(finish(client), 0);
         QCOMPARE(received.count(), 1);
         QCOMPARE(received.at(0).at(0).toString(), message);
+        status.write("\n");
+        QCOMPARE(finish(status), 0);
     }
 
     void frozenThenCrashedPrimary()
@@ -127,32 +157,37 @@ private Q_SLOTS:
     void hostileClient_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("dropped");
-        QTest::newRow("wrong magic") << frame("HTTP", 4, "abcd") << true;
-        QTest::newRow("too long") << frame("ZIB1", SingleInstance::maxMessageBytes + 1, QByteArray(64, 'x')) << true;
-        QTest::newRow("length near 4 GiB") << frame("ZIB1", 0xffffffffu, "x") << true;
-        QTest::newRow("flood without header") << QByteArray(256 * 1024, '\xff') << true;
-        QTest::newRow("half a frame, held open") << frame("ZIB1", 100, "abc") << false;
+        QTest::addColumn<QString>("why"); // in the primary's one warning; empty: not dropped, no warning
+        QTest::newRow("wrong magic") << frame("HTTP", 4, "abcd") << "unknown frame header 48545450";
+        QTest::newRow("too long") << frame("ZIB1", SingleInstance::maxMessageBytes + 1, QByteArray(64, 'x'))
+                                  << "announces 65537 bytes";
+        QTest::newRow("length near 4 GiB") << frame("ZIBQ", 0xffffffffu, "x") << "announces 4294967295 bytes";
+        QTest::newRow("flood without header") << QByteArray(256 * 1024, '\xff') << "unknown frame header ffffffff";
+        QTest::newRow("half a frame, held open") << frame("ZIB1", 100, "abc") << "";
     }
 
     void hostileClient()
     {
         QFETCH(QByteArray, bytes);
-        QFETCH(bool, dropped);
+        QFETCH(QString, why);
         SingleInstance primary(id, m_dir->path());
+        QVERIFY(!primary.isRunning());
         QSignalSpy received(&primary, &SingleInstance::messageReceived);
         QLocalSocket intruder;
         intruder.connectToServer(primary.socketPath());
         QVERIFY(intruder.waitForConnected(2000));
         QSignalSpy gone(&intruder, &QLocalSocket::disconnected);
         intruder.write(bytes);
-        if (dropped) {
+        if (!why.isEmpty()) {
             QVERIFY(gone.wait(5000));
         }
         // Nothing gets through from it, and nobody else is locked out.
         QCOMPARE(send(primary.socketPath(), QStringLiteral("ok")), 0);
         QCOMPARE(received.count(), 1);
         QCOMPARE(received.at(0).at(0).toString(), QStringLiteral("ok"));
+        // One line says why; the good peer leaves none.
+        QCOMPARE(desktopWarnings.size(), why.isEmpty() ? 0 : 1);
+        QVERIFY2(desktopWarnings.value(0).contains(why), qPrintable(desktopWarnings.value(0)));
     }
 
     void otherUserIsRefused()
@@ -167,6 +202,7 @@ private Q_SLOTS:
         const QString client = shared.filePath(QStringLiteral("client"));
         QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), client));
         SingleInstance primary(id, shared.path());
+        QVERIFY(!primary.isRunning());
         for (const QString& path : {shared.path(), client, primary.socketPath()}) {
             QVERIFY(::chmod(QFile::encodeName(path).constData(), 0777) == 0);
         }
@@ -179,6 +215,8 @@ private Q_SLOTS:
         // Nor does the other user learn the status; the same user does.
         QCOMPARE(send(primary.socketPath(), QStringLiteral("status"), asNobody, QStringLiteral("--ask")), 3);
         QCOMPARE(send(primary.socketPath(), QStringLiteral("status"), {}, QStringLiteral("--ask")), 0);
+        QCOMPARE(desktopWarnings.filter(QStringLiteral("it runs as user 65534")).size(), 2);
+        QCOMPARE(desktopWarnings.size(), 2);
     }
 
     void missingRuntimeDirectory()
@@ -207,6 +245,17 @@ private Q_SLOTS:
 
 int main(int argc, char* argv[])
 {
+    // As "--status" runs: the application object, then (once the test writes a line) the question.
+    if (argc == 2 && qstrcmp(argv[1], "--status") == 0) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QtSingleApplication app(argc, argv);
+        std::puts("started");
+        std::fflush(stdout);
+        std::getchar();
+        QString answer; // stays empty unless answered
+        app.ask(QStringLiteral("status"), 4000, &answer);
+        return answer == QLatin1String("state: UpdateReady") ? 0 : 3;
+    }
     QCoreApplication app(argc, argv);
     if (argc == 4 && qstrcmp(argv[1], "--client") == 0) {
         std::puts("sending");
@@ -214,9 +263,9 @@ int main(int argc, char* argv[])
         return SingleInstance::deliver(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]), 4000) ? 0 : 3;
     }
     if (argc == 4 && qstrcmp(argv[1], "--ask") == 0) {
-        const std::optional<QString> answer =
-            SingleInstance::query(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]), 4000);
-        return answer == QStringLiteral("state: UpdateReady") ? 0 : 3;
+        QString answer; // stays empty unless answered
+        SingleInstance::query(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]), 4000, &answer);
+        return answer == QLatin1String("state: UpdateReady") ? 0 : 3;
     }
     if (argc == 3 && qstrcmp(argv[1], "--primary") == 0) {
         SingleInstance primary(id, QString::fromLocal8Bit(argv[2]));

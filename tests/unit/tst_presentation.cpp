@@ -6,6 +6,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 namespace {
 const QDateTime now(QDate(2026, 12, 7), QTime(10, 0));
@@ -138,39 +139,50 @@ private Q_SLOTS:
             QStringLiteral("Some problems with the service reply, please wait"));
     }
 
-    // What the helpdesk reads: the same facts as lines and as JSON, for every state.
+    // What the helpdesk reads: the same facts as lines and as JSON, for every state (the row's name) and
+    // whatever the versions from the files and the service hold.
     void statusReport_data()
     {
         QTest::addColumn<int>("state");
-        QTest::addColumn<QString>("name");
-        const char* const names[] = {"UpdateUnavailable", "UpdateReady", "UpdateSet", "InitError", "ReplyError",
-            "Disabled", "UpgradeReady", "UpgradeSet"};
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QString>("shown"); // in the text form
+        const char* const rows[][3] = {{"UpdateUnavailable", "3.1.18", "3.1.18"},
+            {"UpdateReady", "3.1\n19", "3.1\\n19"}, {"UpdateSet", "C:\\new", "C:\\\\new"},
+            {"InitError", "\"3.1\"\r\n", "\"3.1\"\\r\\n"}, {"ReplyError", "a\tb\x01\x7f", "a\\tb\\u0001\\u007f"},
+            {"Disabled", "x\u2028y\u0085", "x\\u2028y\\u0085"}, {"UpgradeReady", "äö", "äö"},
+            {"UpgradeSet", "\x1b[31m", "\\u001b[31m"}};
         for (int state = 0; state < 8; ++state) {
-            QTest::newRow(names[state]) << state << QString::fromLatin1(names[state]);
+            QTest::newRow(rows[state][0])
+                << state << QString::fromUtf8(rows[state][1]) << QString::fromUtf8(rows[state][2]);
         }
     }
     void statusReport()
     {
         QFETCH(int, state);
-        QFETCH(QString, name);
+        QFETCH(QString, version);
+        QFETCH(QString, shown);
         StatusReport report;
         report.state = State(state);
-        report.installedVersion = QStringLiteral("3.1.18");
+        report.installedVersion = version;
+        report.offeredVersion = version;
         report.due = now.addDays(2);
         report.postponed = true; // with no start known: until reset
         report.serviceReached = true;
         report.reachedSince = now;
-        const QStringList lines = report.text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        QCOMPARE(lines.value(0), QStringLiteral("state: ") + name);
+        // Split wherever any reader may see a line end.
+        const QStringList lines = report.text().split(QRegularExpression(QStringLiteral("\\R")), Qt::SkipEmptyParts);
+        const QJsonObject json = QJsonDocument::fromJson(report.json().toUtf8()).object();
+        QCOMPARE(lines.size(), json.size());
+        QCOMPARE(lines.value(0), QLatin1String("state: ") + QLatin1String(QTest::currentDataTag()));
         QCOMPARE(lines.value(1), QStringLiteral("tooltip: ") + StateViews::trayLook(State(state)).toolTip);
-        QVERIFY(lines.contains(
-            QStringLiteral("update_on_reboot: ") + QLatin1String(state == 2 || state == 7 ? "yes" : "no")));
-        QVERIFY(lines.contains(QStringLiteral("offered_version: ")));
+        QCOMPARE(lines.value(2), QStringLiteral("installed_version: ") + shown);
+        QCOMPARE(lines.value(3), QStringLiteral("offered_version: ") + shown);
+        QVERIFY(lines.contains(QStringLiteral("update_on_reboot: ") +
+            QLatin1String(state == 2 || state == 7 ? "yes" : "no")));
         QVERIFY(lines.contains(QStringLiteral("postponed_until: reset")));
         QVERIFY(lines.contains(QStringLiteral("since: 2026-12-07T10:00:00")));
-        const QJsonObject json = QJsonDocument::fromJson(report.json().toUtf8()).object();
-        QCOMPARE(json.size(), lines.size());
-        QCOMPARE(json[QLatin1String("state")].toString(), name);
+        QCOMPARE(json[QLatin1String("state")].toString(), QLatin1String(QTest::currentDataTag()));
+        QCOMPARE(json[QLatin1String("offered_version")].toString(), version);
         QCOMPARE(json[QLatin1String("service_reached")].toBool(), true);
         QCOMPARE(json[QLatin1String("due")].toString(), QStringLiteral("2026-12-09T10:00:00"));
     }
