@@ -12,9 +12,9 @@ QString readRoot()
     return root;
 }
 
-QString& cachedRoot()
+const QString& cachedRoot()
 {
-    static QString root = readRoot();
+    static const QString root = readRoot();
     return root;
 }
 } // namespace
@@ -29,10 +29,5 @@ QString path(const QString& fixedPath)
 {
     const QString& prefix = cachedRoot();
     return prefix.isEmpty() ? fixedPath : prefix + fixedPath;
-}
-
-void reload()
-{
-    cachedRoot() = readRoot();
 }
 } // namespace SysRoot

@@ -7,6 +7,4 @@
 namespace SysRoot {
 QString root();
 QString path(const QString& fixedPath);
-// Re-reads the environment; for in-process tests that change ZIB_NOTIFIER_SYSROOT after start.
-void reload();
 } // namespace SysRoot

@@ -220,6 +220,29 @@ public:
     bool rebootWorks = true;
 };
 
+// The notifier's log lines (category: text) written while it lives, at the levels enabled by default.
+class LogLines
+{
+public:
+    LogLines() : m_previous(qInstallMessageHandler(&LogLines::handle)) { s_lines = &lines; }
+    ~LogLines()
+    {
+        qInstallMessageHandler(m_previous);
+        s_lines = nullptr;
+    }
+    QStringList lines;
+
+private:
+    static void handle(QtMsgType, const QMessageLogContext& context, const QString& text)
+    {
+        if (s_lines && context.category && QByteArray(context.category).startsWith("zib.")) {
+            *s_lines << QLatin1String(context.category) + QLatin1String(": ") + text;
+        }
+    }
+    inline static QStringList* s_lines = nullptr;
+    QtMessageHandler m_previous;
+};
+
 // Writes a file under the test's sysroot, as the system's own programs would leave it.
 inline bool writeSysFile(const QString& path, const QByteArray& content)
 {

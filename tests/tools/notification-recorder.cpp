@@ -113,7 +113,6 @@ public Q_SLOTS:
     QString Log() const { return QString::fromUtf8(QJsonDocument(m_server->log).toJson(QJsonDocument::Compact)); }
     void Clear() { m_server->log = QJsonArray(); }
     bool InvokeAction(uint id, const QString& key) { return m_server->invokeAction(id, key); }
-    bool Close(uint id, uint reason) { return m_server->close(id, reason); }
 
 private:
     NotificationServer* m_server;

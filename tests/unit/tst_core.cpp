@@ -23,12 +23,16 @@ private Q_SLOTS:
 
     void startsQuietWithNothingPending()
     {
+        LogLines log;
         startWith(0);
+        clock.advance(3600); // an idle, healthy hour writes nothing
+        QCOMPARE(log.lines, QStringList());
         QVERIFY(!icon()->isVisible()); // hidden by default until something matters
         QVERIFY(popups.shown.isEmpty());
         QVERIFY(!entry(QStringLiteral("&No updates"))->isEnabled());
         QVERIFY(!entry(QStringLiteral("Disable notifications"))->isEnabled());
-        QCOMPARE(packages.asked, QStringList {QStringLiteral("tarno-upgrade")});
+        QCOMPARE(packages.asked.first(), QStringLiteral("tarno-upgrade"));
+        QCOMPARE(packages.asked.size(), 61); // at start, then every minute
     }
 
     // Every answer of the service, after an update was shown: the tray, the popup and the menu.
@@ -75,6 +79,7 @@ private Q_SLOTS:
     void serviceThatEndsIsToldOnce()
     {
         QFETCH(bool, nameOwned);
+        LogLines log;
         startWith(4);
         service.values[QStringLiteral("reachable")] = nameOwned;
         if (nameOwned) {
@@ -96,6 +101,10 @@ private Q_SLOTS:
         clock.advance(3);
         QCOMPARE(toolTip(), available);
         QCOMPARE(popups.texts().last(), available);
+        // The helpdesk finds one line when the outage began, with why, and one when it ended.
+        QCOMPARE(log.lines.size(), 2);
+        QVERIFY(log.lines[0].startsWith(QLatin1String("zib.notifier.core: The update service cannot be reached: ")));
+        QCOMPARE(log.lines[1], QStringLiteral("zib.notifier.core: The update service is reached again"));
     }
 
     // A faulty reply reconnects at once, and the fault stays shown until the poll 3 s later.

@@ -65,12 +65,20 @@ private Q_SLOTS:
 
     void unusualPlaces()
     {
+        LogLines log;
         QCOMPARE(UpgradeReport::readReport(sysPath(reportPath)).mode, UpgradeReport::Mode::Missing); // missing
         QDir().mkpath(sysPath(reportPath)); // a directory
         QCOMPARE(UpgradeReport::readReport(sysPath(reportPath)).mode, UpgradeReport::Mode::Missing);
         QDir().rmdir(sysPath(reportPath));
         QVERIFY(::mkfifo(QFile::encodeName(sysPath(reportPath)).constData(), 0600) == 0); // would block a reader
         QCOMPARE(UpgradeReport::readReport(sysPath(reportPath)).mode, UpgradeReport::Mode::Missing);
+        QFile::remove(sysPath(reportPath));
+        QVERIFY(writeSysFile(reportPath, "upgrade_mode: ready\n"));
+        QCOMPARE(UpgradeReport::readReport(sysPath(reportPath)).mode, UpgradeReport::Mode::Ready);
+        // Once when the problem starts (a folder, then a FIFO), with the path and why; once when it ends.
+        QCOMPARE(log.lines,
+            (QStringList {QStringLiteral("zib.notifier.files: %1 is ignored: not a regular file").arg(sysPath(reportPath)),
+                QStringLiteral("zib.notifier.files: %1 is readable again").arg(sysPath(reportPath))}));
     }
 
     void targetRelease_data()
