@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DbusFaultLog.h"
+
 #include <QObject>
 
 class QDBusPendingCallWatcher;
@@ -21,5 +23,7 @@ Q_SIGNALS:
 
 private:
     void onFinished(QDBusPendingCallWatcher* watcher);
+
+    DbusFaultLog m_faults;
 };
 } // namespace ZibAdmin

@@ -1,29 +1,49 @@
 #include "DbusUpdateService.h"
 
 #include "Constants.h"
+#include "PlatformLogging.h"
+#include "UpdateServiceProxy.h"
 
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
-#include <QDBusPendingReply>
 
 DbusUpdateService::DbusUpdateService(QObject* parent) : QObject(parent), m_bus(QDBusConnection::systemBus()) { }
 
-template<typename T>
-void DbusUpdateService::send(const QDBusMessage& message, std::function<void(std::optional<T>)> done)
+// The generated proxy does not introspect, but its constructor asks the bus daemon for the name's owner
+// and waits for that answer (never for the service). So it is made once, at the first call: by then the
+// event loop runs and the daemon has just answered NameHasOwner. Its calls go out whether or not the name
+// had an owner then.
+UpdateServiceProxy& DbusUpdateService::proxy()
 {
-    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [done](QDBusPendingCallWatcher* call) {
-        call->deleteLater();
+    if (!m_proxy)
+        m_proxy = new UpdateServiceProxy(serviceName, serviceObjectPath, m_bus, this);
+    return *m_proxy;
+}
+
+template<typename T>
+void DbusUpdateService::watch(
+    const QString& method, const QDBusPendingReply<T>& call, std::function<void(std::optional<T>)> done)
+{
+    auto* watcher = new QDBusPendingCallWatcher(call, this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, method, done](QDBusPendingCallWatcher* finished) {
+        finished->deleteLater();
         // A reply of the wrong type arrives as an error (InvalidSignature).
-        const QDBusPendingReply<T> reply = *call;
-        done(reply.isError() ? std::nullopt : std::optional<T>(reply.value()));
+        const QDBusPendingReply<T> reply = *finished;
+        if (reply.isError()) {
+            m_faults.failed(method, reply.error());
+            done(std::nullopt);
+            return;
+        }
+        m_faults.answered(method);
+        qCInfo(lcService).noquote() << method << "answered" << reply.value();
+        done(reply.value());
     });
 }
 
 void DbusUpdateService::checkReachable(std::function<void(bool)> done)
 {
     if (!m_bus.isConnected()) {
+        m_faults.failed(QStringLiteral("connection to the system bus"), m_bus.lastError());
         done(false);
         return;
     }
@@ -31,57 +51,51 @@ void DbusUpdateService::checkReachable(std::function<void(bool)> done)
         QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
             QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
     hasOwner << serviceName;
-    send<bool>(hasOwner, [done](std::optional<bool> owned) { done(owned.value_or(false)); });
+    watch<bool>(QStringLiteral("org.freedesktop.DBus.NameHasOwner"), m_bus.asyncCall(hasOwner),
+        [done](std::optional<bool> owned) { done(owned.value_or(false)); });
 }
 
-void DbusUpdateService::callInt(const QString& method, const QVariantList& arguments, IntReply done)
-{
-    QDBusMessage message = QDBusMessage::createMethodCall(serviceName, serviceObjectPath, serviceName, method);
-    message.setArguments(arguments);
-    send<int>(message, std::move(done));
-}
-
-void DbusUpdateService::callText(const QString& method, TextReply done)
-{
-    send<QString>(QDBusMessage::createMethodCall(serviceName, serviceObjectPath, serviceName, method), std::move(done));
-}
+// The method names are spelled in the interface description only; a log names the method by the token
+// that calls it, so the two cannot differ.
+#define ZIB_CALL(method, ...)                                                                                          \
+    watch(serviceName + QLatin1String("." #method), proxy().method(__VA_ARGS__), std::move(done))
 
 void DbusUpdateService::currentState(IntReply done)
 {
-    callInt(QStringLiteral("getCurrentStateAsInt"), {}, std::move(done));
+    ZIB_CALL(getCurrentStateAsInt);
 }
 
 void DbusUpdateService::currentError(IntReply done)
 {
-    callInt(QStringLiteral("getCurrentErrorAsInt"), {}, std::move(done));
+    ZIB_CALL(getCurrentErrorAsInt);
 }
 
 void DbusUpdateService::updateDate(TextReply done)
 {
-    callText(QStringLiteral("getUpdateDateAsString"), std::move(done));
+    ZIB_CALL(getUpdateDateAsString);
 }
 
 void DbusUpdateService::updateVersion(TextReply done)
 {
-    callText(QStringLiteral("getMinorUpdateVersion"), std::move(done));
+    ZIB_CALL(getMinorUpdateVersion);
 }
 
 void DbusUpdateService::enableOnReboot(IntReply done)
 {
-    callInt(QStringLiteral("enableUpgradeOnReboot"), {}, std::move(done));
+    ZIB_CALL(enableUpgradeOnReboot);
 }
 
 void DbusUpdateService::disableOnReboot(IntReply done)
 {
-    callInt(QStringLiteral("disableUpgradeOnReboot"), {}, std::move(done));
+    ZIB_CALL(disableUpgradeOnReboot);
 }
 
 void DbusUpdateService::removeResultStamp(int kind, IntReply done)
 {
-    callInt(QStringLiteral("removeUpgradeResultStamp"), {kind}, std::move(done));
+    ZIB_CALL(removeUpgradeResultStamp, kind);
 }
 
 void DbusUpdateService::setStateFromOutside(int state, IntReply done)
 {
-    callInt(QStringLiteral("setStateFromOutside"), {state}, std::move(done));
+    ZIB_CALL(setStateFromOutside, state);
 }

@@ -1,14 +1,16 @@
 #pragma once
 
+#include "DbusFaultLog.h"
 #include "UpdateService.h"
 
 #include <QDBusConnection>
+#include <QDBusPendingReply>
 #include <QObject>
 
-class QDBusMessage;
+class UpdateServiceProxy;
 
-// The update service over the system bus. Calls are plain messages on the connection: no interface
-// object is built, because building one introspects and blocks.
+// The update service over the system bus, through the proxy generated from its interface description
+// (resources/dbus). Every call is asynchronous; a failure is logged once per fault (DbusFaultLog).
 class DbusUpdateService : public QObject, public UpdateService
 {
     Q_OBJECT
@@ -26,10 +28,11 @@ public:
     void setStateFromOutside(int state, IntReply done) override;
 
 private:
+    UpdateServiceProxy& proxy();
     template<typename T>
-    void send(const QDBusMessage& message, std::function<void(std::optional<T>)> done);
-    void callInt(const QString& method, const QVariantList& arguments, IntReply done);
-    void callText(const QString& method, TextReply done);
+    void watch(const QString& method, const QDBusPendingReply<T>& call, std::function<void(std::optional<T>)> done);
 
     QDBusConnection m_bus;
+    UpdateServiceProxy* m_proxy = nullptr; // a child, made at the first call
+    DbusFaultLog m_faults;
 };

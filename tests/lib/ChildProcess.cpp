@@ -30,6 +30,7 @@ int ChildProcess::stop()
 {
     if (isRunning()) {
         terminate();
+        ::kill(pid_t(processId()), SIGCONT); // a frozen child takes the SIGTERM once it runs
         if (!waitForFinished(5000)) {
             kill();
             waitForFinished(5000);

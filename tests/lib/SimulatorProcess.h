@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <csignal>
+
 // The update-service simulator as a child process, driven through its control interface on the system bus.
 class SimulatorProcess
 {
@@ -14,6 +16,8 @@ public:
         return m_process.startReady(QStringLiteral(ZIB_SIM_PATH), arguments);
     }
     int stop() { return m_process.stop(); }
+    // SIGSTOP: the process stays, holding its bus names, and answers nothing.
+    bool freeze() { return ::kill(pid_t(m_process.processId()), SIGSTOP) == 0; }
 
     bool setState(int state) { return control(QStringLiteral("SetState"), {state}); }
     bool setUpdateDate(const QString& date) { return control(QStringLiteral("SetUpdateDate"), {date}); }
@@ -21,10 +25,8 @@ public:
     // How the next `count` calls of `method` are answered (-1: all): kind "value" (of any type), "error"
     // (value: the error name), "delay" (ms), "hang", "vanish" or "exit".
     bool script(const QString& method, const QString& kind, const QVariant& value = QVariant(), int count = 1);
-    bool setRegistered(bool registered) { return control(QStringLiteral("SetRegistered"), {registered}); }
     // "method(arguments)" per received call, oldest first.
     QStringList callLog();
-    bool clearCallLog() { return control(QStringLiteral("ClearCallLog")); }
 
     bool control(const QString& method, const QVariantList& arguments = {}, QVariantList* reply = nullptr);
 

@@ -2,7 +2,7 @@
 
 #include "AdminAdaptor.h"
 #include "ControlAdaptor.h"
-#include "ServiceAdaptor.h"
+#include "UpdateServiceAdaptor.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
@@ -29,7 +29,7 @@ const QString adminPath = QStringLiteral("/org/tarnolinux/Admin");
 
 bool isServiceMethod(const QString& name)
 {
-    for (const QMetaObject* adaptor : {&ServiceAdaptor::staticMetaObject, &AdminAdaptor::staticMetaObject}) {
+    for (const QMetaObject* adaptor : {&UpdateServiceAdaptor::staticMetaObject, &AdminAdaptor::staticMetaObject}) {
         for (int i = adaptor->methodOffset(); i < adaptor->methodCount(); ++i) {
             if (QLatin1String(adaptor->method(i).name()) == name)
                 return true;
@@ -88,7 +88,7 @@ Simulator::Simulator(const QDBusConnection& bus, const QString& sysroot) : m_bus
 {
     while (m_sysroot.endsWith(QLatin1Char('/')))
         m_sysroot.chop(1);
-    new ServiceAdaptor(this, &m_serviceObject);
+    new UpdateServiceAdaptor(&m_serviceObject);
     new ControlAdaptor(this, &m_serviceObject);
     new AdminAdaptor(this, &m_adminObject);
 }

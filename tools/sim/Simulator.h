@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BusObject.h"
+#include "ServiceObject.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -12,7 +13,7 @@
 #include <optional>
 
 // The simulated update service and administration service: what they report, their scripted replies and
-// the log of the calls they received. The adaptors on its two bus objects only declare the interfaces.
+// the log of the calls they received. Its two bus objects and their adaptors only take the calls.
 class Simulator : public QObject
 {
     Q_OBJECT
@@ -80,6 +81,6 @@ private:
     QDBusConnection m_bus;
     QString m_sysroot;
     QHash<QString, QList<Script>> m_scripts;
-    BusObject m_serviceObject;
+    ServiceObject m_serviceObject {*this};
     BusObject m_adminObject;
 };
