@@ -1,6 +1,5 @@
 #include "NotifierStarter.h"
 
-#include "Constants.h"
 #include "DbusUpdateService.h"
 #include "DpkgPackageQuery.h"
 #include "KNotificationPopups.h"
@@ -20,6 +19,10 @@
 
 #include <sys/socket.h>
 #include <unistd.h>
+
+namespace {
+const QString updateServiceExecutable = QStringLiteral("/usr/sbin/tarno-update-service");
+}
 
 struct NotifierStarter::Outside
 {

@@ -1,8 +1,19 @@
 #include "SettingsStore.h"
 
-#include "Constants.h"
-
 #include <QSettings>
+
+namespace {
+const QString settingsOrganization = QStringLiteral("TarnoLinux");
+const QString settingsApplication = QStringLiteral("zib-update-notifier");
+const QString settingsGroup = QStringLiteral("General");
+const QString keyNotifyInterval = QStringLiteral("notifyInterval");
+const QString keyNextNotifyDate = QStringLiteral("nextNotifyDate");
+const QString keyHideTray = QStringLiteral("hideTray");
+const QString keyHideTrayDelay = QStringLiteral("hideTrayDelay");
+const QString keyHideTrayDeferred = QStringLiteral("hideTrayDeferred");
+const QString keySkipNotificationDelay = QStringLiteral("skipNotificationDelay");
+const QString keySkipNotificationSince = QStringLiteral("skipNotificationSince");
+} // namespace
 
 bool SettingsStore::isPostponed(qint64 delay, const QDateTime& since, const QDateTime& now)
 {

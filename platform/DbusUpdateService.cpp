@@ -1,11 +1,15 @@
 #include "DbusUpdateService.h"
 
-#include "Constants.h"
 #include "PlatformLogging.h"
 #include "UpdateServiceProxy.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
+
+namespace {
+const QString serviceName = QStringLiteral("org.tarnolinux.UpdateService");
+const QString serviceObjectPath = QStringLiteral("/org/tarnolinux/UpdateService");
+} // namespace
 
 DbusUpdateService::DbusUpdateService(QObject* parent) : QObject(parent), m_bus(QDBusConnection::systemBus()) { }
 

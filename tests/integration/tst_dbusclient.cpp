@@ -1,7 +1,6 @@
 // The real client on a private system bus against the update-service simulator: every call reaches the
 // service under its name with its argument and its answer is decoded, a repeated fault is logged once,
 // every way the service can fail ends in a clear state, and the event loop keeps running while a reply is late.
-#include "Constants.h"
 #include "DbusUpdateService.h"
 #include "ServiceClient.h"
 #include "SimulatorProcess.h"
@@ -70,7 +69,7 @@ private Q_SLOTS:
         QFETCH(bool, reconnects);
         DbusUpdateService service;
         // No systemd on the test bus: the process table decides, and the simulator poses as the service.
-        ZibAdmin::SystemdService presence(updateServiceExecutable);
+        ZibAdmin::SystemdService presence(QStringLiteral("/usr/sbin/tarno-update-service"));
         SystemClock time;
         ServiceClient client(service, presence, time, nullptr);
         QSignalSpy connected(&client, &ServiceClient::connected);

@@ -1,5 +1,4 @@
 // Reminder arithmetic and the settings it lives on.
-#include "Constants.h"
 #include "ReminderSchedule.h"
 #include "SettingsStore.h"
 #include "UnitMain.h"
@@ -14,7 +13,7 @@ const QDateTime now(QDate(2026, 12, 7), QTime(22, 30));
 
 QSettings settings()
 {
-    return QSettings(settingsOrganization, settingsApplication);
+    return QSettings(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier"));
 }
 } // namespace
 
@@ -23,7 +22,7 @@ class ScheduleTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init() { QFile::remove(QSettings(settingsOrganization, settingsApplication).fileName()); }
+    void init() { QFile::remove(QSettings(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier")).fileName()); }
 
     void postponement_data()
     {

@@ -1,5 +1,4 @@
 // The settings window, offscreen: how it shows the stored values and what OK writes back.
-#include "Constants.h"
 #include "SettingsDialog.h"
 #include "UnitMain.h"
 
@@ -25,15 +24,15 @@ class SettingsDialogTest : public QObject
 
     static QVariant stored(const char* key)
     {
-        return QSettings(settingsOrganization, settingsApplication)
+        return QSettings(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier"))
             .value(QLatin1String("General/") + QLatin1String(key));
     }
     static void store(const char* key, const QVariant& value)
     {
-        QSettings(settingsOrganization, settingsApplication)
+        QSettings(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier"))
             .setValue(QLatin1String("General/") + QLatin1String(key), value);
     }
-    static int storedKeys() { return QSettings(settingsOrganization, settingsApplication).allKeys().size(); }
+    static int storedKeys() { return QSettings(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier")).allKeys().size(); }
     template<typename T>
     T* widget(const char* name) const
     {
@@ -47,7 +46,7 @@ class SettingsDialogTest : public QObject
     }
 
 private Q_SLOTS:
-    void init() { QFile::remove(QSettings(settingsOrganization, settingsApplication).fileName()); }
+    void init() { QFile::remove(QSettings(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier")).fileName()); }
 
     void interval_data()
     {
