@@ -14,6 +14,7 @@
 #include <QSessionManager>
 #include <QSocketNotifier>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -78,7 +79,6 @@ NotifierStarter::NotifierStarter(QtSingleApplication* app)
     }
 
     QGuiApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("zib-user-update-notifier")));
     m_outside = std::make_unique<Outside>();
     m_core = new NotifierCore(true,
         {m_outside->clock, m_outside->service, m_outside->presence, m_outside->packages, m_outside->desktop,
@@ -97,6 +97,9 @@ NotifierStarter::NotifierStarter(QtSingleApplication* app)
     }
     m_sigTermNotifier = new QSocketNotifier(sigTermFds[1], QSocketNotifier::Read, this);
     connect(m_sigTermNotifier, &QSocketNotifier::activated, this, &NotifierStarter::handleSigTerm);
+    // Only windows show it, and none opens before the tray icon: the theme look-up waits.
+    QTimer::singleShot(
+        0, this, [] { QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("zib-user-update-notifier"))); });
 }
 
 NotifierStarter::~NotifierStarter()

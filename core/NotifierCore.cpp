@@ -27,9 +27,12 @@ NotifierCore::NotifierCore(bool withTrayIcon, const Platform& platform, QObject*
     , m_desktop(platform.desktop)
     , m_remindMenuTimer(platform.clock, remindMenuIntervalMs, false, this)
 {
-    m_tray = new Tray(withTrayIcon, platform.desktop, m_clock, this);
-    m_notifications = new Notifications(platform.popups, this);
+    // The settings first: they say whether the icon shows at once, and it should be on screen soonest.
     m_reminders = new Reminders(m_clock, this);
+    m_reminders->load();
+    m_tray = new Tray(withTrayIcon, !m_reminders->settings().hideTray, platform.desktop, m_clock, this);
+    m_tray->setHideDelay(m_reminders->settings().hideTrayDelayMs);
+    m_notifications = new Notifications(platform.popups, this);
     m_client = new ServiceClient(platform.service, platform.presence, m_clock, this);
     m_upgradeTool = new UpgradeTool(platform.packages, m_clock, this);
     m_upgradeFiles = new UpgradeFiles(*m_client, m_clock, this);
@@ -69,19 +72,15 @@ NotifierCore::NotifierCore(bool withTrayIcon, const Platform& platform, QObject*
         }
     });
 
-    readSettings();
-    // With the default settings the icon starts hidden; the first state that matters shows it.
-    if (m_reminders->settings().hideTray) {
-        m_tray->setVisible(false);
-    }
-    m_tray->flush();
-
     wireService();
-    m_upgradeTool->start();
-    m_client->start();
-    m_model->setCurrentVersion(readSystemVersion());
     connect(&m_remindMenuTimer, &Timer::timeout, m_model, &StateModel::updateRemindMenu);
     m_remindMenuTimer.start();
+    // Nothing the icon waits for: after the event loop's first turn.
+    QTimer::singleShot(0, this, [this] {
+        m_upgradeTool->start();
+        m_client->start();
+        m_model->setCurrentVersion(readSystemVersion());
+    });
 }
 
 NotifierCore::~NotifierCore()

@@ -22,10 +22,27 @@ QIcon picture(const QString& themeName, const QString& fallback)
 }
 } // namespace
 
-Tray::Tray(bool withIcon, Desktop& desktop, Clock& clock, QObject* parent)
+Tray::Tray(bool withIcon, bool shown, Desktop& desktop, Clock& clock, QObject* parent)
     : QObject(parent), m_hideTimer(clock, 5000, true, this)
 {
     connect(&m_hideTimer, &Timer::timeout, this, &Tray::hide);
+
+    // The icon first, handed to the tray host at once: the host embeds it while the menu is built.
+    if (withIcon) {
+        m_icon = new QSystemTrayIcon(this);
+        const TrayLook initial = StateViews::trayLook(State::UpdateUnavailable);
+        m_icon->setIcon(picture(initial.iconName, initial.fallback));
+        // Only a plain click opens the information window; the menu opens through the icon itself.
+        connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+            if (reason == QSystemTrayIcon::Trigger) {
+                Q_EMIT infoRequested();
+            }
+        });
+        if (shown) {
+            m_icon->setVisible(true);
+            QGuiApplication::sync();
+        }
+    }
 
     m_menu = new QMenu();
 
@@ -57,18 +74,8 @@ Tray::Tray(bool withIcon, Desktop& desktop, Clock& clock, QObject* parent)
     connect(m_stateAction, &QAction::triggered, this, &Tray::stateEntryTriggered);
     m_menu->addMenu(m_remindMenu);
 
-    if (withIcon) {
-        m_icon = new QSystemTrayIcon(this);
+    if (m_icon) {
         m_icon->setContextMenu(m_menu);
-        const TrayLook initial = StateViews::trayLook(State::UpdateUnavailable);
-        m_icon->setIcon(picture(initial.iconName, initial.fallback));
-        // Only a plain click opens the information window; the menu opens through the icon itself.
-        connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-            if (reason == QSystemTrayIcon::Trigger) {
-                Q_EMIT infoRequested();
-            }
-        });
-        m_icon->setVisible(true);
     }
 }
 
@@ -117,13 +124,6 @@ void Tray::hide()
     if (m_icon && !m_pinned) {
         m_icon->hide();
         m_menu->hide();
-    }
-}
-
-void Tray::flush()
-{
-    if (isVisible()) {
-        QGuiApplication::sync();
     }
 }
 

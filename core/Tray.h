@@ -18,7 +18,8 @@ class Tray : public QObject
 {
     Q_OBJECT
 public:
-    Tray(bool withIcon, Desktop& desktop, Clock& clock, QObject* parent);
+    // `shown`: the icon is shown at once; else it waits for a state that matters.
+    Tray(bool withIcon, bool shown, Desktop& desktop, Clock& clock, QObject* parent);
     ~Tray() override;
 
     bool hasIcon() const { return m_icon; }
@@ -33,8 +34,6 @@ public:
     void applyVisibility(TrayLook::Visibility visibility, bool hideWhenIdle, bool hideDeferred);
     // Hides the icon and a menu that may be open, unless pinned.
     void hide();
-    // Hands a visible icon to the tray host now, before slower work follows.
-    void flush();
 
     void setLook(const TrayLook& look);
     void setStateEntry(const StateEntry& entry);

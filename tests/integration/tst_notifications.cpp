@@ -110,6 +110,7 @@ private Q_SLOTS:
         KNotificationPopups popups;
         service.values[QStringLiteral("getCurrentStateAsInt")] = 4;
         NotifierCore core(false, {clock, service, presence, packages, desktop, popups}, nullptr);
+        QCoreApplication::processEvents(); // the core connects after its first turn of the event loop
         clock.advance(3);
         const QList<QJsonObject> notify = waitForCalls(QStringLiteral("Notify"), 1);
         QCOMPARE(notify.value(0)[QStringLiteral("body")].toString(), QStringLiteral("New system update is available"));
