@@ -1,5 +1,7 @@
 #include "DbusService.h"
 
+#include "PlatformLogging.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -10,27 +12,53 @@ namespace {
 const QString adminService = QStringLiteral("org.tarnolinux.Admin");
 const QString adminPath = QStringLiteral("/org/tarnolinux/Admin");
 const QString adminInterface = QStringLiteral("org.tarnolinux.Admin.Upgrade");
+
+const char* onOff(bool enable)
+{
+    return enable ? "on" : "off";
+}
 } // namespace
 
 DbusService::DbusService(QObject* parent) : QObject(parent) { }
 
-void DbusService::changeUpgradeState(bool enable)
+void DbusService::changeUpgradeState(bool enable, std::function<void(std::optional<QString> error)> done)
 {
+    // Each call carries its own completion, so overlapping calls each get their outcome.
+    const auto finish = [this, enable, done](const QDBusError& error, const QString& output) {
+        if (error.isValid()) {
+            qCWarning(lcService).noquote()
+                << "switching the release upgrade" << onOff(enable) << "failed:" << error.name() << error.message();
+            if (done) {
+                done(error.message());
+            }
+            Q_EMIT showMessage(tr("Release upgrade"), error.message());
+            return;
+        }
+        qCInfo(lcService) << "release upgrade switched" << onOff(enable);
+        if (done) {
+            done(std::nullopt);
+        }
+        Q_EMIT processOutput(output);
+    };
+
+    QDBusConnection bus = QDBusConnection::systemBus();
+    qCInfo(lcService) << "switching the release upgrade" << onOff(enable);
+    if (!bus.isConnected()) {
+        // Without a connection (no bus when the program started) Qt's watcher would never finish; the
+        // caller still gets its outcome, later, as always.
+        const QDBusError error(QDBusError::Disconnected, QStringLiteral("Not connected to the system bus"));
+        QMetaObject::invokeMethod(
+            this, [finish, error] { finish(error, QString()); }, Qt::QueuedConnection);
+        return;
+    }
     QDBusMessage call =
         QDBusMessage::createMethodCall(adminService, adminPath, adminInterface, QStringLiteral("ChangeUpgradeState"));
     call << enable;
-    auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::systemBus().asyncCall(call), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, &DbusService::onFinished);
-}
-
-void DbusService::onFinished(QDBusPendingCallWatcher* watcher)
-{
-    watcher->deleteLater();
-    const QDBusPendingReply<QString> reply = *watcher;
-    if (reply.isError()) {
-        Q_EMIT showMessage(tr("Release upgrade"), reply.error().message());
-        return;
-    }
-    Q_EMIT processOutput(reply.value());
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [finish](QDBusPendingCallWatcher* watcher) {
+        watcher->deleteLater();
+        const QDBusPendingReply<QString> reply = *watcher;
+        finish(reply.isError() ? reply.error() : QDBusError(), reply.isError() ? QString() : reply.value());
+    });
 }
 } // namespace ZibAdmin

@@ -8,16 +8,6 @@
 
 ZibDesktop::ZibDesktop()
 {
-    // The service answers one switch at a time; its outcome goes to the one who asked last.
-    const auto finish = [this](std::optional<QString> error) {
-        if (auto done = std::exchange(m_upgradeDone, nullptr)) {
-            done(error);
-        }
-    };
-    QObject::connect(&m_admin, &ZibAdmin::DbusService::processOutput, &m_admin, [finish] { finish(std::nullopt); });
-    QObject::connect(&m_admin, &ZibAdmin::DbusService::showMessage, &m_admin,
-        [finish](const QString&, const QString& message) { finish(message); });
-
     const auto rebootEnded = [this](bool ok) {
         if (auto done = std::exchange(m_rebootDone, nullptr)) {
             done(ok);
@@ -54,8 +44,7 @@ void ZibDesktop::showMessage(bool warning, const QString& title, const QString& 
 
 void ZibDesktop::changeUpgradeState(bool enable, std::function<void(std::optional<QString> error)> done)
 {
-    m_upgradeDone = std::move(done);
-    m_admin.changeUpgradeState(enable);
+    m_admin.changeUpgradeState(enable, std::move(done));
 }
 
 void ZibDesktop::reboot(std::function<void(bool ok)> done)

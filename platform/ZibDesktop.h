@@ -20,7 +20,6 @@ public:
 
 private:
     ZibAdmin::DbusService m_admin;
-    std::function<void(std::optional<QString>)> m_upgradeDone;
     QProcess m_reboot;
     std::function<void(bool)> m_rebootDone;
 };

@@ -1,14 +1,19 @@
-// Our stand-ins for the desktop libraries: start-up integration, help, the package query and the
-// process check.
+// Our stand-ins for the desktop libraries: start-up integration, help, the release-upgrade switch, the
+// package query and the process check.
 #include "PackageManager.h"
+#include "SimulatorProcess.h"
 #include "SystemdService.h"
+#include "TestBus.h"
 #include "UnitMain.h"
+#include "ZibDesktop.h"
 #include "zibintegration.h"
 
+#include <QDBusConnection>
 #include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QRegularExpression>
 #include <QUrl>
 
 using ZibAdmin::PackageManager;
@@ -107,6 +112,43 @@ private Q_SLOTS:
         QVERIFY(catcher.urls.at(0).toLocalFile().endsWith(QLatin1String("/doc/index.html")));
         QVERIFY(catcher.urls.at(1).toLocalFile().endsWith(QLatin1String("/doc/de/index.html")));
         QVERIFY(catcher.urls.at(2).toLocalFile().endsWith(QLatin1String("/doc/index.html")));
+    }
+
+    // Overlapping switches each get their own outcome, in whatever order the answers come; with the bus
+    // gone, the lost connection is the outcome.
+    void overlappingUpgradeSwitches()
+    {
+        TestBus bus; // the first use of the system bus in this process
+        SimulatorProcess admin;
+        QVERIFY(bus.start(QStringLiteral(ZIB_TEST_BUS_CONF)));
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", bus.address().toUtf8());
+        QVERIFY(admin.start({QStringLiteral("--no-pose")}));
+        QVERIFY(
+            admin.control(QStringLiteral("SetUpgrade"), {QStringLiteral("ready"), QStringLiteral("13"), QString()}));
+        const QString method = QStringLiteral("ChangeUpgradeState");
+        QVERIFY(admin.script(method, QStringLiteral("delay"), 300));
+        QVERIFY(
+            admin.script(method, QStringLiteral("error"), QStringLiteral("org.freedesktop.DBus.Error.AccessDenied")));
+        ZibDesktop desktop;
+        QStringList outcomes;
+        const auto change = [&](bool enable) {
+            desktop.changeUpgradeState(enable, [&outcomes, enable](std::optional<QString> error) {
+                outcomes << QString::number(enable) + error.value_or(QStringLiteral("done"));
+            });
+        };
+        QTest::ignoreMessage(QtWarningMsg,
+            "switching the release upgrade off failed: org.freedesktop.DBus.Error.AccessDenied scripted error");
+        change(true);
+        change(false);
+        QTRY_COMPARE(outcomes, (QStringList {QStringLiteral("0scripted error"), QStringLiteral("1done")}));
+        QCOMPARE(admin.callLog(), (QStringList {method + QLatin1String("(true)"), method + QLatin1String("(false)")}));
+
+        bus.stop();
+        QTRY_VERIFY(!QDBusConnection::systemBus().isConnected());
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("on failed: .*Disconnected")));
+        change(true);
+        QTRY_COMPARE(outcomes.size(), 3);
+        QCOMPARE(outcomes[2], QStringLiteral("1Not connected to the system bus"));
     }
 
     void packageQuery_data()
