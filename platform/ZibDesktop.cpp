@@ -1,5 +1,6 @@
 #include "ZibDesktop.h"
 
+#include "PlatformLogging.h"
 #include "SysRoot.h"
 #include "ZibHelpMenu.h"
 #include "zibintegration.h"
@@ -8,19 +9,19 @@
 
 ZibDesktop::ZibDesktop()
 {
-    const auto rebootEnded = [this](bool ok) {
-        if (auto done = std::exchange(m_rebootDone, nullptr)) {
-            done(ok);
-        }
-    };
-    QObject::connect(&m_reboot, &QProcess::errorOccurred, &m_reboot, [rebootEnded](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart || error == QProcess::Crashed) {
-            rebootEnded(false);
+    QObject::connect(&m_reboot, &QProcess::errorOccurred, &m_reboot, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) {
+            rebootEnded(false, m_reboot.errorString());
         }
     });
     QObject::connect(&m_reboot, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), &m_reboot,
-        [rebootEnded](
-            int code, QProcess::ExitStatus status) { rebootEnded(status == QProcess::NormalExit && code == 0); });
+        [this](int code, QProcess::ExitStatus status) {
+            if (status != QProcess::NormalExit) {
+                rebootEnded(false, QStringLiteral("crashed"));
+            } else {
+                rebootEnded(code == 0, QStringLiteral("exited with code %1").arg(code));
+            }
+        });
 }
 
 QMenu* ZibDesktop::createHelpMenu(QWidget* parent)
@@ -56,4 +57,14 @@ void ZibDesktop::reboot(std::function<void(bool ok)> done)
     m_reboot.setProgram(SysRoot::path(QStringLiteral("/usr/bin/zib-wmfunc")));
     m_reboot.setArguments({QStringLiteral("ZIBWM_REBOOT")});
     m_reboot.start(QIODevice::ReadWrite);
+}
+
+void ZibDesktop::rebootEnded(bool ok, const QString& why)
+{
+    if (!ok) {
+        qCWarning(lcDesktop).noquote() << "reboot:" << m_reboot.program() << "ZIBWM_REBOOT" << why;
+    }
+    if (auto done = std::exchange(m_rebootDone, nullptr)) {
+        done(ok);
+    }
 }

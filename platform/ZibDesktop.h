@@ -19,6 +19,8 @@ public:
     void reboot(std::function<void(bool ok)> done) override;
 
 private:
+    void rebootEnded(bool ok, const QString& why);
+
     ZibAdmin::DbusService m_admin;
     QProcess m_reboot;
     std::function<void(bool)> m_rebootDone;

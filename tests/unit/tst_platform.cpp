@@ -1,7 +1,8 @@
 // Our stand-ins for the desktop libraries: start-up integration, help, the release-upgrade switch, the
-// package query and the process check.
+// reboot, the package query and the process check.
 #include "PackageManager.h"
 #include "SimulatorProcess.h"
+#include "SysRoot.h"
 #include "SystemdService.h"
 #include "TestBus.h"
 #include "UnitMain.h"
@@ -40,23 +41,23 @@ class PlatformTest : public QObject
     QTemporaryDir dir;
     QString bin() const { return dir.filePath(QStringLiteral("bin")); }
 
-    // A dpkg-query first on PATH that counts its runs; replaced atomically, as an upgrade would.
-    void fakeDpkg(const QByteArray& body)
+    // A program that notes its argument count and first argument in "runs" beside it (by default the
+    // dpkg-query first on PATH); replaced atomically, as an upgrade would.
+    void fakeProgram(const QByteArray& body, QString path = {}, QFile::Permissions exe = QFile::ExeOwner)
     {
-        const QString tmp = dir.filePath(QStringLiteral("dpkg-query.new"));
-        QFile script(tmp);
-        QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\necho run >> \"$(dirname \"$0\")/runs\"\n" + body + "\n");
+        path = path.isEmpty() ? bin() + QLatin1String("/dpkg-query") : path;
+        QFile script(path + QLatin1String(".new"));
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()) && script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\necho \"$#:$1\" >> \"$(dirname \"$0\")/runs\"\n" + body + "\n");
         script.close();
-        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QVERIFY(::rename(QFile::encodeName(tmp).constData(),
-                    QFile::encodeName(bin() + QLatin1String("/dpkg-query")).constData()) == 0);
-        QFile::remove(bin() + QLatin1String("/runs"));
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | exe);
+        QVERIFY(::rename(QFile::encodeName(script.fileName()).constData(), QFile::encodeName(path).constData()) == 0);
+        QFile::remove(QFileInfo(path).path() + QLatin1String("/runs"));
     }
-    int runs() const
+    static QByteArray runs(const QString& dir)
     {
-        QFile file(bin() + QLatin1String("/runs"));
-        return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
+        QFile file(dir + QLatin1String("/runs"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
 private Q_SLOTS:
@@ -151,6 +152,35 @@ private Q_SLOTS:
         QCOMPARE(outcomes[2], QStringLiteral("1Not connected to the system bus"));
     }
 
+    void reboot_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("executable");
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("reboots") << QByteArray("exit 0") << true << true;
+        QTest::newRow("fails") << QByteArray("exit 1") << true << false;
+        QTest::newRow("crashes") << QByteArray("kill -SEGV $$") << true << false;
+        QTest::newRow("cannot start") << QByteArray("exit 0") << false << false;
+    }
+    void reboot()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(bool, executable);
+        QFETCH(bool, ok);
+        const QString program = SysRoot::path(QStringLiteral("/usr/bin/zib-wmfunc"));
+        fakeProgram(body, program, executable ? QFile::ExeOwner : QFile::Permissions());
+        if (!ok) {
+            QTest::ignoreMessage(
+                QtWarningMsg, QRegularExpression(QStringLiteral("^reboot: .*/usr/bin/zib-wmfunc ZIBWM_REBOOT .+")));
+        }
+        ZibDesktop desktop;
+        std::optional<bool> done;
+        desktop.reboot([&](bool result) { done = result; });
+        QTRY_VERIFY(done);
+        QCOMPARE(*done, ok);
+        QCOMPARE(runs(QFileInfo(program).path()), executable ? QByteArray("1:ZIBWM_REBOOT\n") : QByteArray());
+    }
+
     void packageQuery_data()
     {
         QTest::addColumn<QByteArray>("body");
@@ -164,7 +194,7 @@ private Q_SLOTS:
     void packageQuery()
     {
         QFETCH(QByteArray, body);
-        fakeDpkg(body);
+        fakeProgram(body);
         PackageManager::clearCache();
         QElapsedTimer clock;
         clock.start();
@@ -176,18 +206,18 @@ private Q_SLOTS:
 
     void answerIsRememberedUntilSomethingChanges()
     {
-        fakeDpkg("echo 'ii tarno-upgrade'");
+        fakeProgram("echo 'ii tarno-upgrade'");
         PackageManager::clearCache();
         QVERIFY(PackageManager::isPackageInstalled(package, pattern));
         QVERIFY(PackageManager::isPackageInstalled(package, pattern));
-        QCOMPARE(runs(), 1);
-        fakeDpkg("echo 'rc tarno-upgrade'");
+        QCOMPARE(runs(bin()).count('\n'), 1);
+        fakeProgram("echo 'rc tarno-upgrade'");
         QVERIFY(!PackageManager::isPackageInstalled(package, pattern));
-        QCOMPARE(runs(), 1);
-        fakeDpkg("kill -SEGV $$"); // a failed query is never remembered
+        QCOMPARE(runs(bin()).count('\n'), 1);
+        fakeProgram("kill -SEGV $$"); // a failed query is never remembered
         QVERIFY(!PackageManager::isPackageInstalled(package, pattern));
         QVERIFY(!PackageManager::isPackageInstalled(package, pattern));
-        QCOMPARE(runs(), 2);
+        QCOMPARE(runs(bin()).count('\n'), 2);
         QFile::remove(bin() + QLatin1String("/dpkg-query"));
         QVERIFY(!PackageManager::isPackageInstalled(package, pattern));
     }
