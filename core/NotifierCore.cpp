@@ -274,10 +274,7 @@ void NotifierCore::showResults()
         return;
     }
     m_resultsShown = true;
-    // Out of the client's answer: the boxes are modal.
-    QTimer::singleShot(0, this, [this] {
-        ResultStamps::tell(m_desktop, readSystemVersion(), [this](int kind) { m_client->removeResultStamp(kind); });
-    });
+    ResultStamps::tell(m_desktop, readSystemVersion(), this, [this](int kind) { m_client->removeResultStamp(kind); });
 }
 
 void NotifierCore::noteReachable(bool reached)

@@ -24,6 +24,12 @@ ZibDesktop::ZibDesktop()
         });
 }
 
+ZibDesktop::~ZibDesktop()
+{
+    // Closed by the program's end, not by the user: a box deleted unfinished tells nobody.
+    qDeleteAll(m_boxes);
+}
+
 QMenu* ZibDesktop::createHelpMenu(QWidget* parent)
 {
     return new ZibHelpMenu(parent);
@@ -34,13 +40,22 @@ void ZibDesktop::showHelp(const QString& topic)
     zibHelpShow(topic);
 }
 
-void ZibDesktop::showMessage(bool warning, const QString& title, const QString& text)
+void ZibDesktop::showMessage(bool warning, const QString& title, const QString& text, std::function<void()> closed)
 {
-    if (warning) {
-        QMessageBox::warning(nullptr, title, text, QMessageBox::Ok, QMessageBox::NoButton);
-    } else {
-        QMessageBox::information(nullptr, title, text, QMessageBox::Ok, QMessageBox::NoButton);
-    }
+    m_boxes.removeAll(nullptr);
+    auto* box = new QMessageBox(
+        warning ? QMessageBox::Warning : QMessageBox::Information, title, text, QMessageBox::Ok, nullptr);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    // Modal like exec() would make it, without its nested event loop: open() would make a box without
+    // a parent window-modal, which blocks nothing.
+    box->setWindowModality(Qt::ApplicationModal);
+    QObject::connect(box, &QDialog::finished, box, [closed = std::move(closed)] {
+        if (closed) {
+            closed();
+        }
+    });
+    m_boxes.append(box);
+    box->show();
 }
 
 void ZibDesktop::changeUpgradeState(bool enable, std::function<void(std::optional<QString> error)> done)

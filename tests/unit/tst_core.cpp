@@ -185,6 +185,7 @@ private Q_SLOTS:
         QCOMPARE(desktop.messages[0],
             (QStringList {QStringLiteral("information"), QStringLiteral("Successfull upgrade"),
                 QStringLiteral("The system was upgraded,\ncurrent version is 3.1.19")}));
+        desktop.closeBox();
         QTRY_COMPARE(service.calls.count(QStringLiteral("removeUpgradeResultStamp")), 1);
         core->serviceClient().reconnect();
         QCoreApplication::processEvents();
@@ -196,13 +197,18 @@ private Q_SLOTS:
         QVERIFY(writeSysFile(QStringLiteral("/var/cache/tarno-upgrade/upgrade_aborted"), QByteArray()));
         presence.active = false;
         auto core = makeCore();
-        QTRY_COMPARE(desktop.messages.size(), 1); // told, but nobody to ask for the removal
+        QTRY_COMPARE(desktop.openBoxes.size(), 1);
+        desktop.closeBox(); // told, but nobody to ask for the removal
         QVERIFY(service.calls.isEmpty());
-        core.reset();
         presence.active = true;
         service.script[QStringLiteral("removeUpgradeResultStamp")] = {QVariant()};
+        core = makeCore(); // ends with its box open: closing that box below asks nothing
         core = makeCore();
+        QTRY_COMPARE(desktop.openBoxes.size(), 2);
+        desktop.closeBox();
+        desktop.closeBox();
         QTRY_COMPARE(core->state(), 4); // a failed removal shows as a faulty reply
+        QCOMPARE(service.calls.count(QStringLiteral("removeUpgradeResultStamp")), 1);
     }
 
     void forcedUpgradeDrivesTrayAndMenu()

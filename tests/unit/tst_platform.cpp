@@ -1,5 +1,5 @@
-// Our stand-ins for the desktop libraries: start-up integration, help, the release-upgrade switch, the
-// reboot, the package query and the process check.
+// Our stand-ins for the desktop libraries: start-up integration, help, message boxes, the release-upgrade
+// switch, the reboot, the package query and the process check.
 #include "PackageManager.h"
 #include "SimulatorProcess.h"
 #include "SysRoot.h"
@@ -14,7 +14,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QTimer>
 #include <QUrl>
 
 using ZibAdmin::PackageManager;
@@ -113,6 +117,33 @@ private Q_SLOTS:
         QVERIFY(catcher.urls.at(0).toLocalFile().endsWith(QLatin1String("/doc/index.html")));
         QVERIFY(catcher.urls.at(1).toLocalFile().endsWith(QLatin1String("/doc/de/index.html")));
         QVERIFY(catcher.urls.at(2).toLocalFile().endsWith(QLatin1String("/doc/index.html")));
+    }
+
+    // The box opens modal and the call returns, with no event loop of its own; Ok is told once, the
+    // box's end with the program is not.
+    void messageBoxDoesNotWait()
+    {
+        auto desktop = std::make_unique<ZibDesktop>();
+        int closed = 0;
+        QTimer::singleShot(0, &QApplication::closeAllWindows); // would close a box that ran its own loop
+        desktop->showMessage(
+            true, QStringLiteral("Unsuccessful update attempt"), QStringLiteral("why"), [&] { ++closed; });
+        QPointer<QMessageBox> box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box && !box->parentWidget() && box->windowModality() == Qt::ApplicationModal);
+        QCOMPARE(box->icon(), QMessageBox::Warning);
+        QCOMPARE(box->windowTitle(), QStringLiteral("Unsuccessful update attempt"));
+        QCOMPARE(box->text(), QStringLiteral("why"));
+        QCOMPARE(box->standardButtons(), QMessageBox::Ok);
+        QCOMPARE(closed, 0);
+        box->button(QMessageBox::Ok)->click();
+        QCOMPARE(closed, 1);
+        QTRY_VERIFY(!box);
+        desktop->showMessage(false, QString(), QString(), [&] { ++closed; });
+        box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QCOMPARE(box->icon(), QMessageBox::Information);
+        desktop.reset();
+        QVERIFY(!box);
+        QCOMPARE(closed, 1);
     }
 
     // Overlapping switches each get their own outcome, in whatever order the answers come; with the bus
