@@ -56,7 +56,9 @@ QList<ResultStamps::Message> ResultStamps::pending(const QString& version)
 
     QList<Message> messages;
     if (exists(updateSuccessStamp)) {
-        messages.append({false, success, upgraded, {1}});
+        // Only the success is told, so a failure stamp beside it goes too: left, it would be told at the
+        // next start, after an update that succeeded.
+        messages.append({false, success, upgraded, exists(updateFailureStamp) ? QList<int> {1, 0} : QList<int> {1}});
     } else if (exists(updateFailureStamp)) {
         QString text = errors;
         switch (reasonCode()) {
