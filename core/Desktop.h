@@ -17,8 +17,9 @@ public:
     // The desktop's "&Help" submenu, owned by `parent`.
     virtual QMenu* createHelpMenu(QWidget* parent) = 0;
     virtual void showHelp(const QString& topic) = 0;
-    // A modal box; returns when the user has closed it.
-    virtual void showMessage(bool warning, const QString& title, const QString& text) = 0;
+    // Opens a modal box and returns at once; `closed` runs when the user has closed it, never after the
+    // desktop is gone.
+    virtual void showMessage(bool warning, const QString& title, const QString& text, std::function<void()> closed) = 0;
     // Switches the release upgrade on the next reboot on or off; `done` gets std::nullopt when the switch
     // was made, or a message for the user when it failed. Never blocks.
     virtual void changeUpgradeState(bool enable, std::function<void(std::optional<QString> error)> done) = 0;

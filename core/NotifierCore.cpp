@@ -194,11 +194,8 @@ void NotifierCore::showResults()
         return;
     }
     m_resultsShown = true;
-    // Out of the client's answer: the boxes are modal.
-    QTimer::singleShot(0, this, [this] {
-        ResultStamps::tell(
-            m_desktop, readSystemVersion(), [this](int kind) { m_client->removeResultStamp(ResultStamp(kind)); });
-    });
+    ResultStamps::tell(
+        m_desktop, readSystemVersion(), this, [this](int kind) { m_client->removeResultStamp(ResultStamp(kind)); });
 }
 
 QString NotifierCore::statusReport(bool json) const

@@ -6,6 +6,7 @@
 #include "SystemFile.h"
 
 #include <QFile>
+#include <QPointer>
 
 namespace {
 bool exists(const QString& stamp)
@@ -25,6 +26,25 @@ int reasonCode()
     const int code = QString::fromLatin1(*head).toInt(&ok, 10);
     return ok ? code : -1;
 }
+
+void tellFrom(Desktop& desktop, QList<ResultStamps::Message> messages, const QPointer<QObject>& owner,
+    const std::function<void(int kind)>& remove)
+{
+    if (messages.isEmpty()) {
+        return;
+    }
+    const ResultStamps::Message message = messages.takeFirst();
+    desktop.showMessage(
+        message.warning, message.title, message.text, [&desktop, messages, owner, remove, kinds = message.kinds] {
+            if (!owner) {
+                return; // the program is ending: the stamps stay for the next start
+            }
+            for (const int kind : kinds) {
+                remove(kind);
+            }
+            tellFrom(desktop, messages, owner, remove);
+        });
+}
 } // namespace
 
 QList<ResultStamps::Message> ResultStamps::pending(const QString& version)
@@ -36,7 +56,9 @@ QList<ResultStamps::Message> ResultStamps::pending(const QString& version)
 
     QList<Message> messages;
     if (exists(updateSuccessStamp)) {
-        messages.append({false, success, upgraded, 1});
+        // Only the success is told, so a failure stamp beside it goes too: left, it would be told at the
+        // next start, after an update that succeeded.
+        messages.append({false, success, upgraded, exists(updateFailureStamp) ? QList<int> {1, 0} : QList<int> {1}});
     } else if (exists(updateFailureStamp)) {
         QString text = errors;
         switch (reasonCode()) {
@@ -48,22 +70,18 @@ QList<ResultStamps::Message> ResultStamps::pending(const QString& version)
                       "system administrator");
             break;
         }
-        messages.append({true, failure, text, 0});
+        messages.append({true, failure, text, {0}});
     }
     if (exists(upgradeAbortedStamp)) {
-        messages.append({true, failure, errors, 2});
+        messages.append({true, failure, errors, {2}});
     }
     if (exists(upgradeSuccessStamp)) {
-        messages.append({false, success, upgraded, 3});
+        messages.append({false, success, upgraded, {3}});
     }
     return messages;
 }
 
-void ResultStamps::tell(Desktop& desktop, const QString& version, const std::function<void(int kind)>& remove)
+void ResultStamps::tell(Desktop& desktop, const QString& version, QObject* owner, std::function<void(int kind)> remove)
 {
-    const QList<Message> messages = pending(version);
-    for (const Message& message : messages) {
-        desktop.showMessage(message.warning, message.title, message.text);
-        remove(message.kind);
-    }
+    tellFrom(desktop, pending(version), owner, remove);
 }

@@ -7,6 +7,7 @@
 #include <functional>
 
 class Desktop;
+class QObject;
 
 // What the last reboot left behind: the stamps of the update service and of the upgrade tool, each
 // told once in a message box, after which the service is asked to remove it.
@@ -20,12 +21,13 @@ public:
         bool warning = false;
         QString title;
         QString text;
-        int kind = 0; // the argument of removeUpgradeResultStamp
+        QList<int> kinds; // the arguments of removeUpgradeResultStamp, in order
     };
 
     // In the order they are told: at most one of the update service, then the upgrade tool's aborted
     // and successful stamps. `version` is the installed system version quoted by the success text.
     static QList<Message> pending(const QString& version);
-    // Tells each pending message in a modal box; once a box is closed, `remove` gets the stamp's kind.
-    static void tell(Desktop& desktop, const QString& version, const std::function<void(int kind)>& remove);
+    // Tells the pending messages one box after another. When a box is closed, `remove` gets its kinds
+    // and the next box opens; once `owner` is gone, nothing more happens.
+    static void tell(Desktop& desktop, const QString& version, QObject* owner, std::function<void(int kind)> remove);
 };

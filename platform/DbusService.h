@@ -4,7 +4,8 @@
 
 #include <QObject>
 
-class QDBusPendingCallWatcher;
+#include <functional>
+#include <optional>
 
 namespace ZibAdmin {
 // Client of the desktop's administration service for the release-upgrade switch.
@@ -14,16 +15,15 @@ class DbusService : public QObject
 public:
     explicit DbusService(QObject* parent = nullptr);
 
-    // Asynchronous: the outcome arrives as processOutput() or showMessage().
-    void changeUpgradeState(bool enable);
+    // Asynchronous: the outcome arrives as processOutput() or showMessage(), and to this call's own `done`
+    // (std::nullopt when the switch was made, else the message), so overlapping calls each get theirs.
+    void changeUpgradeState(bool enable, std::function<void(std::optional<QString> error)> done = nullptr);
 
 Q_SIGNALS:
     void showMessage(const QString& title, const QString& message);
     void processOutput(const QString& output);
 
 private:
-    void onFinished(QDBusPendingCallWatcher* watcher);
-
     DbusFaultLog m_faults;
 };
 } // namespace ZibAdmin

@@ -198,10 +198,12 @@ class FakeDesktop : public Desktop
 public:
     QMenu* createHelpMenu(QWidget* parent) override { return new QMenu(QStringLiteral("&Help"), parent); }
     void showHelp(const QString& topic) override { helpTopics << topic; }
-    void showMessage(bool warning, const QString& title, const QString& text) override
+    void showMessage(bool warning, const QString& title, const QString& text, std::function<void()> closed) override
     {
         messages << QStringList {warning ? QStringLiteral("warning") : QStringLiteral("information"), title, text};
+        openBoxes << std::move(closed);
     }
+    void closeBox() { openBoxes.takeFirst()(); } // the user closes the oldest open box
     void changeUpgradeState(bool enable, std::function<void(std::optional<QString>)> done) override
     {
         upgradeSwitches << enable;
@@ -213,7 +215,8 @@ public:
         done(rebootWorks);
     }
     QStringList helpTopics;
-    QList<QStringList> messages;
+    QList<QStringList> messages; // every box shown
+    QList<std::function<void()>> openBoxes;
     QList<bool> upgradeSwitches;
     std::function<void(std::optional<QString>)> upgradeDone; // the test decides the outcome
     int reboots = 0;

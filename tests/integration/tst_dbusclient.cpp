@@ -7,6 +7,7 @@
 #include "SystemClock.h"
 #include "SystemdService.h"
 #include "TestMain.h"
+#include "ZibDesktop.h"
 
 #include <QElapsedTimer>
 #include <QScopeGuard>
@@ -163,6 +164,28 @@ private Q_SLOTS:
                     QLatin1String("failed: org.freedesktop.DBus.Error.InvalidSignature: Unexpected reply signature: "
                                   "got \"s\", expected \"i\""),
                 prefix + QLatin1String("answers again")}));
+    }
+
+    // Overlapping release-upgrade switches at the administration service each get their own outcome,
+    // in whatever order the answers come.
+    void overlappingUpgradeSwitches()
+    {
+        QVERIFY(simulator.control(
+            QStringLiteral("SetUpgrade"), {QStringLiteral("ready"), QStringLiteral("13"), QString()}));
+        const QString method = QStringLiteral("ChangeUpgradeState");
+        QVERIFY(simulator.script(method, QStringLiteral("delay"), 300));
+        QVERIFY(simulator.script(
+            method, QStringLiteral("error"), QStringLiteral("org.freedesktop.DBus.Error.AccessDenied")));
+        ZibDesktop desktop;
+        QStringList outcomes;
+        for (bool enable : {true, false}) {
+            desktop.changeUpgradeState(enable, [&outcomes, enable](std::optional<QString> error) {
+                outcomes << QString::number(enable) + error.value_or(QStringLiteral("done"));
+            });
+        }
+        QTRY_COMPARE(outcomes, (QStringList {QStringLiteral("0scripted error"), QStringLiteral("1done")}));
+        QCOMPARE(
+            simulator.callLog(), (QStringList {method + QLatin1String("(true)"), method + QLatin1String("(false)")}));
     }
 };
 

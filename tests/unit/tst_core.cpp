@@ -225,6 +225,44 @@ private Q_SLOTS:
         QCOMPARE(desktop.helpTopics, QStringList {QString()});
     }
 
+    // The last reboot's result is told once, when the first connection attempt has ended; the stamp's
+    // removal is asked for when its box closes, and only while the service is connected.
+    void resultIsToldOnceConnected()
+    {
+        QVERIFY(writeSysFile(QStringLiteral("/var/cache/tarno-update-service/successful"), QByteArray()));
+        QVERIFY(writeSysFile(QStringLiteral("/etc/tarno_version"), "3.1.19\n"));
+        startWith(0);
+        QCOMPARE(desktop.messages,
+            (QList<QStringList> {{QStringLiteral("information"), QStringLiteral("Successfull upgrade"),
+                QStringLiteral("The system was upgraded,\ncurrent version is 3.1.19")}}));
+        QVERIFY(calls(QStringLiteral("removeUpgradeResultStamp")).isEmpty());
+        desktop.closeBox();
+        QCOMPARE(calls(QStringLiteral("removeUpgradeResultStamp")),
+            QStringList {QStringLiteral("removeUpgradeResultStamp 1")});
+        service.script[state] = {QVariant()}; // a reconnection does not tell it again
+        nextPoll();
+        QCOMPARE(desktop.messages.size(), 1);
+    }
+
+    void resultStaysWhenItCannotBeRemoved()
+    {
+        QVERIFY(writeSysFile(QStringLiteral("/var/cache/tarno-upgrade/upgrade_aborted"), QByteArray()));
+        presence.active = false;
+        start();
+        desktop.closeBox(); // told, but nobody to ask for the removal
+        QVERIFY(service.calls.isEmpty());
+        presence.active = true;
+        start(); // SIGTERM with its box open: closing that box later asks nothing
+        core.reset();
+        desktop.closeBox();
+        QVERIFY(service.calls.isEmpty());
+        service.script[QStringLiteral("removeUpgradeResultStamp")] = {QVariant()};
+        start();
+        desktop.closeBox();
+        QCOMPARE(toolTip(), unreachable); // a failed removal shows as a faulty reply
+        QCOMPARE(popups.text(), faulty);
+    }
+
     // The release-upgrade tool: found installed, its report read every 10 s and told to the service; a
     // report that goes is followed by a poll 3 s later; a removed tool's files are read no more.
     void upgradeToolComesAndGoes()

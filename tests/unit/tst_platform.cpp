@@ -1,13 +1,21 @@
-// Our stand-ins for the desktop libraries: start-up integration, help, the package query and the
-// process check.
+// Our stand-ins for the desktop libraries: start-up integration, help, message boxes, the release-upgrade
+// switch, the reboot, the package query and the process check.
 #include "PackageManager.h"
+#include "SysRoot.h"
 #include "SystemdService.h"
 #include "UnitMain.h"
+#include "ZibDesktop.h"
 #include "zibintegration.h"
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTimer>
 #include <QUrl>
 
 #include <optional>
@@ -36,34 +44,32 @@ class PlatformTest : public QObject
     QTemporaryDir dir;
     QString bin() const { return dir.filePath(QStringLiteral("bin")); }
 
-    // A dpkg-query first on PATH that counts its runs; replaced atomically, as an upgrade would.
-    void fakeDpkg(const QByteArray& body)
+    // A program that notes its argument count and first argument in "runs" beside it (by default the
+    // dpkg-query first on PATH); replaced atomically, as an upgrade would.
+    void fakeProgram(const QByteArray& body, QString path = {}, QFile::Permissions exe = QFile::ExeOwner)
     {
-        const QString tmp = dir.filePath(QStringLiteral("dpkg-query.new"));
-        QFile script(tmp);
-        QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\necho run >> \"$(dirname \"$0\")/runs\"\n" + body + "\n");
+        path = path.isEmpty() ? bin() + QLatin1String("/dpkg-query") : path;
+        QFile script(path + QLatin1String(".new"));
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()) && script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\necho \"$#:$1\" >> \"$(dirname \"$0\")/runs\"\n" + body + "\n");
         script.close();
-        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QVERIFY(::rename(QFile::encodeName(tmp).constData(),
-                    QFile::encodeName(bin() + QLatin1String("/dpkg-query")).constData()) == 0);
-        QFile::remove(bin() + QLatin1String("/runs"));
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | exe);
+        QVERIFY(::rename(QFile::encodeName(script.fileName()).constData(), QFile::encodeName(path).constData()) == 0);
+        QFile::remove(QFileInfo(path).path() + QLatin1String("/runs"));
     }
+    static QByteArray runs(const QString& dir)
+    {
+        QFile file(dir + QLatin1String("/runs"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
     // Asks, and lets the event loop run until the answer comes; the loop never waits for dpkg-query.
     bool ask(PackageManager& manager, const QString& name)
     {
         std::optional<bool> answer;
-        int turns = 0;
         manager.isPackageInstalled(name, pattern, [&](bool installed) { answer = installed; });
-        while (!answer && ++turns < 500) {
-            QTest::qWait(10);
-        }
+        (void)QTest::qWaitFor([&] { return answer.has_value(); }, 5000);
         return answer.value_or(false);
-    }
-    int runs() const
-    {
-        QFile file(bin() + QLatin1String("/runs"));
-        return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
     }
 
 private Q_SLOTS:
@@ -121,6 +127,62 @@ private Q_SLOTS:
         QVERIFY(catcher.urls.at(2).toLocalFile().endsWith(QLatin1String("/doc/index.html")));
     }
 
+    // The box opens modal and the call returns, with no event loop of its own; Ok is told once, the
+    // box's end with the program is not.
+    void messageBoxDoesNotWait()
+    {
+        auto desktop = std::make_unique<ZibDesktop>();
+        int closed = 0;
+        QTimer::singleShot(0, &QApplication::closeAllWindows); // would close a box that ran its own loop
+        desktop->showMessage(
+            true, QStringLiteral("Unsuccessful update attempt"), QStringLiteral("why"), [&] { ++closed; });
+        QPointer<QMessageBox> box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box && !box->parentWidget() && box->windowModality() == Qt::ApplicationModal);
+        QCOMPARE(box->icon(), QMessageBox::Warning);
+        QCOMPARE(box->windowTitle(), QStringLiteral("Unsuccessful update attempt"));
+        QCOMPARE(box->text(), QStringLiteral("why"));
+        QCOMPARE(box->standardButtons(), QMessageBox::Ok);
+        QCOMPARE(closed, 0);
+        box->button(QMessageBox::Ok)->click();
+        QCOMPARE(closed, 1);
+        QTRY_VERIFY(!box);
+        desktop->showMessage(false, QString(), QString(), [&] { ++closed; });
+        box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QCOMPARE(box->icon(), QMessageBox::Information);
+        desktop.reset();
+        QVERIFY(!box);
+        QCOMPARE(closed, 1);
+    }
+
+    void reboot_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("executable");
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("reboots") << QByteArray("exit 0") << true << true;
+        QTest::newRow("fails") << QByteArray("exit 1") << true << false;
+        QTest::newRow("crashes") << QByteArray("kill -SEGV $$") << true << false;
+        QTest::newRow("cannot start") << QByteArray("exit 0") << false << false;
+    }
+    void reboot()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(bool, executable);
+        QFETCH(bool, ok);
+        const QString program = SysRoot::path(QStringLiteral("/usr/bin/zib-wmfunc"));
+        fakeProgram(body, program, executable ? QFile::ExeOwner : QFile::Permissions());
+        if (!ok) {
+            QTest::ignoreMessage(
+                QtWarningMsg, QRegularExpression(QStringLiteral("^reboot: .*/usr/bin/zib-wmfunc ZIBWM_REBOOT .+")));
+        }
+        ZibDesktop desktop;
+        std::optional<bool> done;
+        desktop.reboot([&](bool result) { done = result; });
+        QTRY_VERIFY(done);
+        QCOMPARE(*done, ok);
+        QCOMPARE(runs(QFileInfo(program).path()), executable ? QByteArray("1:ZIBWM_REBOOT\n") : QByteArray());
+    }
+
     void packageQuery_data()
     {
         QTest::addColumn<QByteArray>("body");
@@ -135,7 +197,7 @@ private Q_SLOTS:
     void packageQuery()
     {
         QFETCH(QByteArray, body);
-        fakeDpkg(body);
+        fakeProgram(body);
         PackageManager manager(300);
         QTEST(ask(manager, package), "installed");
         // "." in a name must not match any character.
@@ -144,20 +206,20 @@ private Q_SLOTS:
 
     void answerIsRememberedUntilSomethingChanges()
     {
-        fakeDpkg("echo 'ii tarno-upgrade'");
+        fakeProgram("echo 'ii tarno-upgrade'");
         PackageManager manager;
         QVERIFY(ask(manager, package));
         bool answeredAtOnce = false;
         manager.isPackageInstalled(package, pattern, [&](bool installed) { answeredAtOnce = installed; });
         QVERIFY(answeredAtOnce);
-        QCOMPARE(runs(), 1);
-        fakeDpkg("echo 'rc tarno-upgrade'");
+        QCOMPARE(runs(bin()).count('\n'), 1);
+        fakeProgram("echo 'rc tarno-upgrade'");
         QVERIFY(!ask(manager, package));
-        QCOMPARE(runs(), 1);
-        fakeDpkg("kill -SEGV $$"); // a failed query is never remembered
+        QCOMPARE(runs(bin()).count('\n'), 1);
+        fakeProgram("kill -SEGV $$"); // a failed query is never remembered
         QVERIFY(!ask(manager, package));
         QVERIFY(!ask(manager, package));
-        QCOMPARE(runs(), 2);
+        QCOMPARE(runs(bin()).count('\n'), 2);
         QFile::remove(bin() + QLatin1String("/dpkg-query"));
         QVERIFY(!ask(manager, package));
     }

@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <memory>
+
 #include <sys/stat.h>
 
 namespace {
@@ -53,25 +55,42 @@ private Q_SLOTS:
         }
         const QList<ResultStamps::Message> messages = ResultStamps::pending(QStringLiteral("3.1.19"));
         QCOMPARE(messages.size(), 1);
-        QCOMPARE(messages[0].kind, success ? 1 : 0);
+        QCOMPARE(messages[0].kinds, (success ? QList<int> {1, 0} : QList<int> {0})); // no stale failure left
         QCOMPARE(messages[0].warning, !success);
         QCOMPARE(messages[0].title,
             success ? QStringLiteral("Successfull upgrade") : QStringLiteral("Unsuccessful update attempt"));
         QTEST(messages[0].text, "text");
     }
 
-    void upgradeStampsInOrder()
+    // One box after another; each stamp's removal is asked for once its box is closed, and not at all
+    // when the program ends with the box open.
+    void boxesOneAfterAnother()
     {
-        QVERIFY(writeSysFile(upgradeSuccessStamp, QByteArray()));
-        QVERIFY(writeSysFile(upgradeAbortedStamp, QByteArray()));
-        const QList<ResultStamps::Message> messages = ResultStamps::pending(QString());
-        QCOMPARE(messages.size(), 2);
-        QCOMPARE(messages[0].kind, 2);
-        QCOMPARE(messages[0].text, errors);
-        QCOMPARE(messages[1].kind, 3);
-        QCOMPARE(messages[1].text, QStringLiteral("The system was upgraded,\ncurrent version is "));
-        QDir(SysRoot::root()).removeRecursively();
-        QVERIFY(ResultStamps::pending(QString()).isEmpty());
+        for (const QString& stamp :
+            {updateSuccessStamp, updateFailureStamp, upgradeSuccessStamp, upgradeAbortedStamp}) {
+            QVERIFY(writeSysFile(stamp, QByteArray()));
+        }
+        FakeDesktop desktop;
+        auto owner = std::make_unique<QObject>();
+        QList<int> removed;
+        ResultStamps::tell(desktop, QStringLiteral("3.1.19"), owner.get(), [&](int kind) { removed << kind; });
+        QCOMPARE(desktop.openBoxes.size(), 1);
+        QVERIFY(removed.isEmpty());
+        desktop.closeBox();
+        QCOMPARE(removed, (QList<int> {1, 0}));
+        desktop.closeBox();
+        owner.reset();
+        desktop.closeBox();
+        QCOMPARE(removed, (QList<int> {1, 0, 2}));
+        QStringList shown;
+        for (const QStringList& box : qAsConst(desktop.messages)) {
+            shown << box.join(QLatin1Char('|'));
+        }
+        const QString success =
+            QStringLiteral("information|Successfull upgrade|The system was upgraded,\ncurrent version is 3.1.19");
+        QCOMPARE(
+            shown, (QStringList {success, QStringLiteral("warning|Unsuccessful update attempt|") + errors, success}));
+        QVERIFY(desktop.openBoxes.isEmpty());
     }
 
     void version_data()
