@@ -107,6 +107,26 @@ private Q_SLOTS:
         QCOMPARE(log.lines[1], QStringLiteral("zib.notifier.core: The update service is reached again"));
     }
 
+    // The service's own error codes: each told once while it lasts; a code of none (0 or below) or a failed
+    // query in between decides whether the same code is news again.
+    void serviceErrorsAreToldOncePerFault()
+    {
+        service.script[QStringLiteral("getCurrentErrorAsInt")] = {2, 2, QVariant(), 2, -5, 2, 1};
+        startWith(0);
+        for (int poll = 0; poll < 6; ++poll) {
+            nextPoll();
+        }
+        QStringList told;
+        for (const Popups::Popup& popup : popups.shown) {
+            told << popup.text;
+        }
+        QCOMPARE(told,
+            (QStringList {QStringLiteral("There is an error before update"), faulty,
+                QStringLiteral("There is an error before update"),
+                QStringLiteral("Not enough free space for update")}));
+        QCOMPARE(popups.onScreen[1]->urgency, PopupContent::Critical);
+    }
+
     // A faulty reply reconnects at once, and the fault stays shown until the poll 3 s later.
     void faultyReplyReconnectsAndKeepsTheFault()
     {

