@@ -19,14 +19,6 @@ constexpr Names names[] = {
 };
 } // namespace
 
-std::optional<State> stateFromInt(int value)
-{
-    if (value < int(State::UpdateUnavailable) || value > int(State::UpgradeSet)) {
-        return std::nullopt;
-    }
-    return State(value);
-}
-
 QString stateEventId(State state)
 {
     return QString::fromLatin1(names[int(state)].eventId);

@@ -3,7 +3,6 @@
 #include <QMetaType>
 #include <QString>
 
-#include <optional>
 
 // The update state; the numbers are fixed.
 enum class State {
@@ -18,8 +17,6 @@ enum class State {
 };
 Q_DECLARE_METATYPE(State)
 
-// A stored or received number as a state; nothing for numbers outside the enumeration.
-std::optional<State> stateFromInt(int value);
 // The state's notification event id, as the notification events file declares it.
 QString stateEventId(State state);
 // The state's name, for logs and the helpdesk's status report.

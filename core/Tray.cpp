@@ -154,11 +154,6 @@ void Tray::setStateEntry(const StateEntry& entry)
     }
 }
 
-bool Tray::isStateEntryEnabled() const
-{
-    return m_stateAction->isEnabled();
-}
-
 void Tray::setRemindMenu(const ReminderSchedule::RemindMenu& menu)
 {
     if (!menu.usable) {

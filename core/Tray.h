@@ -37,11 +37,9 @@ public:
 
     void setLook(const TrayLook& look);
     void setStateEntry(const StateEntry& entry);
-    bool isStateEntryEnabled() const;
     void setRemindMenu(const ReminderSchedule::RemindMenu& menu);
     void setRemindMenuEnabled(bool enabled);
 
-    QMenu* menu() const { return m_menu; }
 
 Q_SIGNALS:
     void infoRequested();
