@@ -3,7 +3,6 @@
 // QDBusConnection::callWithCallback; and the RSS after a tenth of --rss-polls polls and after all of them.
 // Needs the simulator on the bus of DBUS_SYSTEM_BUS_ADDRESS: bench/poll-bench.sh starts both.
 // Usage: bench-poll [--polls N] [--rss-polls N]
-#include "Constants.h"
 #include "DbusUpdateService.h"
 
 #include <QCoreApplication>
@@ -22,6 +21,8 @@
 
 namespace {
 constexpr int blockSize = 50;
+const QString serviceName = QStringLiteral("org.tarnolinux.UpdateService");
+const QString serviceObjectPath = QStringLiteral("/org/tarnolinux/UpdateService");
 const QString controlName = QStringLiteral("org.tarnolinux.UpdateService.Simulator");
 const QStringList pollMethods = {QStringLiteral("getCurrentErrorAsInt"), QStringLiteral("getCurrentStateAsInt"),
     QStringLiteral("getUpdateDateAsString"), QStringLiteral("getMinorUpdateVersion")};
