@@ -11,6 +11,9 @@ const QString onReboot = QStringLiteral("The system will be updated on the next 
 const QString unreachable = QStringLiteral("Unable to connect to the service tarno-update-service");
 const QString faulty = QStringLiteral("Some problems with the service reply, please wait");
 const QString state = QStringLiteral("getCurrentStateAsInt");
+const QString error = QStringLiteral("getCurrentErrorAsInt");
+const QString date = QStringLiteral("getUpdateDateAsString");
+const QString version = QStringLiteral("getMinorUpdateVersion");
 } // namespace
 
 class CoreTest : public QObject, CoreFixture
@@ -42,17 +45,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("toolTip");
         QTest::addColumn<QString>("popup"); // the new popup; empty: none
         QTest::addColumn<QString>("entryText");
-        QTest::newRow("-3") << QVariant(-3) << available << QString() << "&Update on reboot";
-        QTest::newRow("outside") << QVariant(-2) << available << QString() << "&Update on reboot";
-        QTest::newRow("faulty") << QVariant(-1) << unreachable << faulty << "&Update on reboot";
+        QTest::addColumn<QStringList>("asked"); // the poll's calls, in order
+        const QStringList brief {error, state};
+        const QStringList full {error, state, date, version};
+        QTest::newRow("-3") << QVariant(-3) << available << QString() << "&Update on reboot" << brief;
+        QTest::newRow("outside") << QVariant(-2) << available << QString() << "&Update on reboot" << brief;
+        QTest::newRow("faulty") << QVariant(-1) << unreachable << faulty << "&Update on reboot" << brief;
         for (int none = 0; none <= 3; ++none) {
-            QTest::addRow("%d", none) << QVariant(none) << noUpdates << noUpdates << "&No updates";
+            QTest::addRow("%d", none) << QVariant(none) << noUpdates << noUpdates << "&No updates" << brief;
         }
-        QTest::newRow("4") << QVariant(4) << available << QString() << "&Update on reboot";
-        QTest::newRow("5") << QVariant(5) << onReboot << onReboot << "&Postpone the update";
-        QTest::newRow("6") << QVariant(6) << onReboot << onReboot << "&Postpone the update";
-        QTest::newRow("7") << QVariant(7) << available << QString() << "&Update on reboot";
-        QTest::newRow("failed") << QVariant() << unreachable << faulty << "&Update on reboot";
+        QTest::newRow("4") << QVariant(4) << available << QString() << "&Update on reboot" << full;
+        QTest::newRow("5") << QVariant(5) << onReboot << onReboot << "&Postpone the update" << full;
+        QTest::newRow("6") << QVariant(6) << onReboot << onReboot << "&Postpone the update" << full;
+        QTest::newRow("7") << QVariant(7) << available << QString() << "&Update on reboot" << brief;
+        QTest::newRow("failed") << QVariant() << unreachable << faulty << "&Update on reboot" << brief;
     }
     void answersShowTheirState()
     {
@@ -61,11 +67,42 @@ private Q_SLOTS:
         startWith(4);
         QCOMPARE(popups.texts(), QStringList {available});
         service.script[state] = {answer};
+        const int before = service.calls.size();
         nextPoll();
+        QTEST(QStringList(service.calls.mid(before)), "asked");
         QTEST(toolTip(), "toolTip");
         QTEST(popups.texts().mid(1).join(QLatin1Char('|')), "popup");
         QTEST(icon()->contextMenu()->actions().at(3)->text(), "entryText");
         QVERIFY(icon()->isVisible());
+    }
+
+    // While the service is slow to answer, a poll is not started twice and a request waits its turn;
+    // answers that come after the notifier has ended are dropped.
+    void slowServiceStacksNothing()
+    {
+        startWith(4);
+        service.hold = true;
+        nextPoll();
+        nextPoll(); // the first is still waiting
+        entry(QStringLiteral("&Update on reboot"))->trigger();
+        QCOMPARE(service.calls.mid(4), QStringList {error});
+        service.release();
+        QCOMPARE(
+            service.calls.mid(4), (QStringList {error, state, date, version, QStringLiteral("enableUpgradeOnReboot")}));
+        nextPoll();
+        core.reset();
+        service.release();
+    }
+
+    // A new due date refreshes the remind-later entries at once.
+    void newDateRefreshesTheRemindMenu()
+    {
+        service.values[date] = QStringLiteral("10:00 14.12.2026");
+        startWith(4);
+        QCOMPARE(entry(QStringLiteral("Not to remind"))->data().toInt(), 159);
+        service.values[date] = QStringLiteral("10:00 10.12.2026");
+        nextPoll();
+        QCOMPARE(entry(QStringLiteral("Not to remind"))->data().toInt(), 63);
     }
 
     // The service ends while an update is shown: one popup says so, not a cascade, and its return is
