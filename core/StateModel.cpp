@@ -13,11 +13,11 @@
 
 StateModel::StateModel(const Parts& parts, QObject* parent) : QObject(parent), m_parts(parts) { }
 
-// The update's facts, or the release upgrade's while the upgrade tool drives the state.
+// The update's facts, or the release upgrade's in its states.
 StateFacts StateModel::facts(State state) const
 {
     const UpgradeFiles& files = m_parts.upgradeFiles;
-    const bool upgrade = isUpgradeState(state) || files.isOutside();
+    const bool upgrade = isUpgradeState(state);
     StateFacts facts;
     facts.due = upgrade ? files.date() : m_parts.client.updateDate();
     facts.postponeRefused = upgrade ? files.isForced() : m_parts.manualSwitch.isUpdateLocked();

@@ -164,6 +164,19 @@ private Q_SLOTS:
         QCOMPARE(popups.onScreen[1]->urgency, PopupContent::Critical);
     }
 
+    // "No updates" closes whatever the state popup said before, also when it raises no popup itself.
+    void nothingLeftToSayClosesThePopup()
+    {
+        presence.active = false;
+        startWith(0);
+        QCOMPARE(popups.text(), unreachable);
+        presence.active = true;
+        nextPoll(); // the next attempt, then its poll
+        clock.advance(3);
+        QCOMPARE(toolTip(), noUpdates);
+        QVERIFY(popups.text().isEmpty());
+    }
+
     // A faulty reply reconnects at once, and the fault stays shown until the poll 3 s later.
     void faultyReplyReconnectsAndKeepsTheFault()
     {

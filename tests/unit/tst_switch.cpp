@@ -107,10 +107,17 @@ private Q_SLOTS:
         QCOMPARE(infoText(info), onReboot + QLatin1String("\n -> "));
     }
 
+    void refusedPostponementLocksTheEntry_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("99") << 99;
+        QTest::newRow("89") << 89;
+    }
     void refusedPostponementLocksTheEntry()
     {
         reach(5);
-        service.values[disable] = 99;
+        QFETCH(int, answer);
+        service.values[disable] = answer;
         entry(QStringLiteral("&Postpone the update"))->trigger();
         clock.advance(10);
         QCOMPARE(calls(state).size(), 1); // no early poll
