@@ -80,8 +80,8 @@ void ManualSwitch::enableUpdateOnReboot()
     }
     m_inProgress = true;
     m_parts.client.enableOnReboot([self = QPointer<ManualSwitch>(this)](std::optional<int> answer) {
-        if (!self || !answer) {
-            return; // a failure shows as a faulty reply, with no early poll
+        if (!self || !self->ended(answer)) {
+            return;
         }
         int delay = earlyPollMs;
         if (*answer == ServiceCode::enableSlow) {
@@ -100,7 +100,7 @@ void ManualSwitch::disableUpdateOnReboot()
     }
     m_inProgress = true;
     m_parts.client.disableOnReboot([self = QPointer<ManualSwitch>(this)](std::optional<int> answer) {
-        if (!self || !answer) {
+        if (!self || !self->ended(answer)) {
             return;
         }
         if (*answer == ServiceCode::disableRefused || *answer == ServiceCode::disableRefusedForced) {
@@ -112,6 +112,18 @@ void ManualSwitch::disableUpdateOnReboot()
             self->m_earlyPoll.start(earlyPollMs);
         }
     });
+}
+
+// A request that got no answer is over: the failure shows as a faulty reply or an unreachable service,
+// with no early poll, and the information window stops waiting for it.
+bool ManualSwitch::ended(const std::optional<int>& answer)
+{
+    if (answer) {
+        return true;
+    }
+    m_inProgress = false;
+    Q_EMIT progressChanged();
+    return false;
 }
 
 void ManualSwitch::changeUpgrade(bool enable)

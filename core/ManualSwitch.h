@@ -53,6 +53,7 @@ Q_SIGNALS:
 private:
     void enableUpdateOnReboot();
     void disableUpdateOnReboot();
+    bool ended(const std::optional<int>& answer);
     void changeUpgrade(bool enable);
     void onUpgradeChanged(const std::optional<QString>& error);
 

@@ -34,6 +34,9 @@ private Q_SLOTS:
         QVERIFY(popups.shown.isEmpty());
         QVERIFY(!entry(QStringLiteral("&No updates"))->isEnabled());
         QVERIFY(!entry(QStringLiteral("Disable notifications"))->isEnabled());
+        Q_EMIT icon()->activated(QSystemTrayIcon::Context); // the menu, not the window
+        Q_EMIT icon()->activated(QSystemTrayIcon::MiddleClick);
+        QVERIFY(!window<UpdateInfoDialog>());
         QCOMPARE(packages.asked.first(), QStringLiteral("tarno-upgrade"));
         QCOMPARE(packages.asked.size(), 61); // at start, then every minute
     }
@@ -212,24 +215,24 @@ private Q_SLOTS:
     void iconHidesAfterItsDelayUnlessSomethingComes()
     {
         QSettings(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier"))
-            .setValue(QStringLiteral("General/hideTrayDelay"), 20000);
+            .setValue(QStringLiteral("General/hideTrayDelay"), 15000);
         packages.installed = true;
         startWith(4);
         answer(0);
         clock.advance(27); // the poll at 30 s
-        clock.advance(19);
+        clock.advance(14);
         QVERIFY(icon()->isVisible());
         clock.advance(1);
         QVERIFY(!icon()->isVisible());
 
         answer(4);
-        clock.advance(10); // the poll at 60 s shows it again
+        clock.advance(15); // the poll at 60 s shows it again
         answer(0);
-        nextPoll(); // 90 s: hides at 110 s, unless...
+        nextPoll(); // 90 s: hides at 105 s, unless...
         QVERIFY(writeSysFile(QStringLiteral("/var/cache/tarno-upgrade/upgrade.report.yaml"), "upgrade_mode: ready\n"));
         clock.advance(10); // ...the upgrade report read at 100 s offers an upgrade
         QCOMPARE(toolTip(), available);
-        clock.advance(15);
+        clock.advance(7);
         QVERIFY(icon()->isVisible());
     }
 
@@ -258,6 +261,8 @@ private Q_SLOTS:
         QVERIFY(popups.text().isEmpty());
         core->showSettings(); // the icon stays while the settings window is open
         QVERIFY(icon()->isVisible());
+        nextPoll();
+        QVERIFY(icon()->isVisible());
         window<SettingsDialog>()->reject(); // re-applies the state
         QCOMPARE(icon()->isVisible(), !hideDeferred);
         clock.advance(2 * 86400);
@@ -271,7 +276,13 @@ private Q_SLOTS:
         startWith(4);
         popups.close(Popups::Kind::State);
         const QDateTime first = clock.now().addSecs(86400 - 3);
-        clock.set(clock.now().addSecs(3 * 86400 + 43200)); // the machine slept
+        clock.set(first.addSecs(-8));
+        clock.advance(5); // checked every 5 s: not yet
+        QVERIFY(popups.text().isEmpty());
+        clock.advance(7);
+        QCOMPARE(popups.text(), available);
+        popups.close(Popups::Kind::State);
+        clock.set(clock.now().addSecs(2 * 86400 + 43200)); // the machine slept
         clock.advance(5);
         QCOMPARE(popups.text(), available);
         QCOMPARE(QSettings(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier"))

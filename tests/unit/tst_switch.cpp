@@ -187,6 +187,8 @@ private Q_SLOTS:
         QCOMPARE(popups.text(Popups::Kind::Error),
             QStringLiteral("Upgrade state not changed due D-Bus error:\nAccess denied"));
         popups.close(Popups::Kind::Error);
+        service.script[QStringLiteral("getCurrentErrorAsInt")] = {QVariant()}; // says nothing of this error
+        nextPoll();
         entry(QStringLiteral("&Postpone the update"))->trigger();
         desktop.upgradeDone(QStringLiteral("Access denied"));
         QVERIFY(popups.text(Popups::Kind::Error).isEmpty()); // told once while it lasts
@@ -199,6 +201,17 @@ private Q_SLOTS:
         QVERIFY(!info->findChild<QPushButton*>(QStringLiteral("changeStateButton"))->isEnabled());
         QVERIFY(!entry(QStringLiteral("&Postpone the update"))->isEnabled());
         QVERIFY(switches().isEmpty());
+    }
+
+    // A request that gets no answer ends the wait: the window tells what is true now.
+    void unansweredRequestEndsTheWait()
+    {
+        reach(4);
+        UpdateInfoDialog* info = openInfo();
+        service.values[QStringLiteral("reachable")] = false; // the service has gone since the last poll
+        click(info);
+        QCOMPARE(infoText(info), QStringLiteral("Unable to connect to the service tarno-update-service"));
+        QVERIFY(info->isEnabled());
     }
 
     // The service may withdraw the update after "Update on reboot": the window must not wait for good.
