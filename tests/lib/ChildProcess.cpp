@@ -1,7 +1,5 @@
 #include "ChildProcess.h"
 
-#include <QDeadlineTimer>
-
 #include <csignal>
 #include <sys/prctl.h>
 
@@ -12,18 +10,14 @@ ChildProcess::~ChildProcess()
 
 bool ChildProcess::startReady(const QString& program, const QStringList& arguments)
 {
-    setProcessChannelMode(ForwardedErrorChannel);
     start(program, arguments);
-    const QDeadlineTimer deadline(10000);
-    QByteArray output;
-    while (!output.contains("ready\n")) {
-        if (!waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())))) {
-            stop();
-            return false;
-        }
-        output += readAllStandardOutput();
-    }
-    return true;
+    return firstLine() == "ready";
+}
+
+QByteArray ChildProcess::firstLine()
+{
+    while (!canReadLine() && waitForReadyRead(10000)) { }
+    return readLine().trimmed();
 }
 
 int ChildProcess::stop()

@@ -6,8 +6,10 @@
 
 bool NotificationRecorder::control(const QString& method, const QVariantList& arguments, QVariantList* reply) const
 {
-    const QString name = QStringLiteral("org.zib.test.NotificationRecorder");
-    QDBusMessage call = QDBusMessage::createMethodCall(name, QStringLiteral("/recorder"), name, method);
+    // The recorder answers the test on its notification interface.
+    const QString name = QStringLiteral("org.freedesktop.Notifications");
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(name, QStringLiteral("/org/freedesktop/Notifications"), name, method);
     call.setArguments(arguments);
     const QDBusMessage answer = QDBusConnection::sessionBus().call(call, QDBus::Block, 5000);
     if (reply) {

@@ -9,14 +9,9 @@
 class NotificationRecorder
 {
 public:
-    bool start(const QStringList& arguments = {})
-    {
-        return m_process.startReady(QStringLiteral(ZIB_RECORDER_PATH), arguments);
-    }
-    int stop() { return m_process.stop(); }
+    bool start() { return m_process.startReady(QStringLiteral(ZIB_RECORDER_PATH)); }
 
-    // One object per call: {"call": "Notify" or "CloseNotification", "id", and Notify's arguments by name}.
-    QJsonArray log() const;
+    // One object per call of `call` ("Notify", "CloseNotification"): its "id", and Notify's arguments by name.
     QList<QJsonObject> calls(const QString& call) const;
     QJsonObject lastNotify() const;
     bool clear() const { return control(QStringLiteral("Clear")); }
@@ -29,6 +24,7 @@ public:
     QList<qint64> open() const;
 
 private:
+    QJsonArray log() const;
     bool control(const QString& method, const QVariantList& arguments = {}, QVariantList* reply = nullptr) const;
 
     ChildProcess m_process;

@@ -18,16 +18,12 @@ public:
     int stop() { return m_process.stop(); }
     // SIGSTOP: the process stays, holding its bus names, and answers nothing.
     bool freeze() { return ::kill(pid_t(m_process.processId()), SIGSTOP) == 0; }
-
-    bool setState(int state) { return control(QStringLiteral("SetState"), {state}); }
-    bool setUpdateDate(const QString& date) { return control(QStringLiteral("SetUpdateDate"), {date}); }
-    bool setVersion(const QString& version) { return control(QStringLiteral("SetVersion"), {version}); }
     // How the next `count` calls of `method` are answered (-1: all): kind "value" (of any type), "error"
     // (value: the error name), "delay" (ms), "hang", "vanish" or "exit".
     bool script(const QString& method, const QString& kind, const QVariant& value = QVariant(), int count = 1);
     // "method(arguments)" per received call, oldest first.
     QStringList callLog();
-
+    // Any other method of the control interface, e.g. SetState(i), SetVersion(s).
     bool control(const QString& method, const QVariantList& arguments = {}, QVariantList* reply = nullptr);
 
 private:

@@ -11,11 +11,12 @@
 #define ZIB_TEST_MAIN(TestObject)                                                                                      \
     int main(int argc, char* argv[])                                                                                   \
     {                                                                                                                  \
-        if (!TestEnvironment::instance().setUp()) {                                                                    \
+        const bool ready = TestEnvironment::instance().setUp();                                                        \
+        QApplication app(argc, argv);                                                                                  \
+        if (!ready || !TestEnvironment::instance().startBuses()) {                                                     \
             std::fprintf(stderr, "test environment could not be set up\n");                                            \
             return 1;                                                                                                  \
         }                                                                                                              \
-        QApplication app(argc, argv);                                                                                  \
         TestObject tc;                                                                                                 \
         QTEST_SET_MAIN_SOURCE_PATH                                                                                     \
         return QTest::qExec(&tc, argc, argv);                                                                          \

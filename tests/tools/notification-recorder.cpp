@@ -1,6 +1,6 @@
 // A notification server that shows nothing: it records every call and keeps notifications open until the
 // client or the test closes them. The tests and the demo read the record; `--log FILE` also appends it
-// to FILE as JSON lines. Prints "ready" once both of its bus names are owned.
+// to FILE as JSON lines. Prints "ready" once it owns its bus name.
 #include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -18,26 +18,7 @@ class NotificationServer : public QObject
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 public:
-    QJsonArray log;
     QFile file;
-
-    bool close(uint id, uint reason)
-    {
-        if (!m_shown.remove(id)) {
-            return false;
-        }
-        record({{QStringLiteral("call"), QStringLiteral("NotificationClosed")}, {QStringLiteral("id"), qint64(id)}});
-        Q_EMIT NotificationClosed(id, reason);
-        return true;
-    }
-    bool invokeAction(uint id, const QString& key)
-    {
-        if (!m_shown.contains(id)) {
-            return false;
-        }
-        Q_EMIT ActionInvoked(id, key);
-        return close(id, 2); // dismissed by the user
-    }
 
 public Q_SLOTS:
     QStringList GetCapabilities()
@@ -69,17 +50,31 @@ public Q_SLOTS:
                     : type == QMetaType::UChar       ? QJsonValue(int(it->value<uchar>()))
                                                      : QJsonValue::fromVariant(*it));
         }
-        record({{QStringLiteral("call"), QStringLiteral("Notify")}, {QStringLiteral("id"), qint64(id)},
-            {QStringLiteral("app_name"), appName}, {QStringLiteral("replaces_id"), qint64(replacesId)},
-            {QStringLiteral("app_icon"), appIcon}, {QStringLiteral("summary"), summary}, {QStringLiteral("body"), body},
-            {QStringLiteral("actions"), QJsonArray::fromStringList(actions)}, {QStringLiteral("hints"), hintValues},
-            {QStringLiteral("expire_timeout"), expireTimeout}});
+        record("Notify", id,
+            {{QStringLiteral("app_name"), appName}, {QStringLiteral("replaces_id"), qint64(replacesId)},
+                {QStringLiteral("app_icon"), appIcon}, {QStringLiteral("summary"), summary},
+                {QStringLiteral("body"), body}, {QStringLiteral("actions"), QJsonArray::fromStringList(actions)},
+                {QStringLiteral("hints"), hintValues}, {QStringLiteral("expire_timeout"), expireTimeout}});
         return id;
     }
     void CloseNotification(uint id)
     {
-        record({{QStringLiteral("call"), QStringLiteral("CloseNotification")}, {QStringLiteral("id"), qint64(id)}});
+        record("CloseNotification", id);
         close(id, 3); // closed by a call
+    }
+
+    // For the tests, not part of the notification interface: the record (one object per call, with
+    // "call", "id" and Notify's arguments by name), and the user's click on an action of a popup on screen.
+    QString Log() const { return QString::fromUtf8(QJsonDocument(m_log).toJson(QJsonDocument::Compact)); }
+    void Clear() { m_log = QJsonArray(); }
+    bool InvokeAction(uint id, const QString& key)
+    {
+        if (!m_shown.contains(id)) {
+            return false;
+        }
+        Q_EMIT ActionInvoked(id, key);
+        close(id, 2); // dismissed by the user
+        return true;
     }
 
 Q_SIGNALS:
@@ -87,9 +82,18 @@ Q_SIGNALS:
     void ActionInvoked(uint id, const QString& actionKey);
 
 private:
-    void record(const QJsonObject& entry)
+    void close(uint id, uint reason)
     {
-        log.append(entry);
+        if (m_shown.remove(id)) {
+            record("NotificationClosed", id);
+            Q_EMIT NotificationClosed(id, reason);
+        }
+    }
+    void record(const char* call, uint id, QJsonObject entry = {})
+    {
+        entry.insert(QStringLiteral("call"), QLatin1String(call));
+        entry.insert(QStringLiteral("id"), qint64(id));
+        m_log.append(entry);
         if (file.isOpen()) {
             // A line at a time, so that a reader sees every call even if the recorder is killed.
             file.write(QJsonDocument(entry).toJson(QJsonDocument::Compact) + '\n');
@@ -97,32 +101,15 @@ private:
         }
     }
 
+    QJsonArray m_log;
     QSet<uint> m_shown;
     uint m_lastId = 0;
-};
-
-// What a test reads and does, as org.zib.test.NotificationRecorder at /recorder.
-class RecorderControl : public QObject
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.zib.test.NotificationRecorder")
-public:
-    explicit RecorderControl(NotificationServer* server) : m_server(server) { }
-
-public Q_SLOTS:
-    QString Log() const { return QString::fromUtf8(QJsonDocument(m_server->log).toJson(QJsonDocument::Compact)); }
-    void Clear() { m_server->log = QJsonArray(); }
-    bool InvokeAction(uint id, const QString& key) { return m_server->invokeAction(id, key); }
-
-private:
-    NotificationServer* m_server;
 };
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     NotificationServer server;
-    RecorderControl control(&server);
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() == 3 && arguments.at(1) == QLatin1String("--log")) {
         server.file.setFileName(arguments.at(2));
@@ -136,18 +123,12 @@ int main(int argc, char** argv)
     }
 
     QDBusConnection bus = QDBusConnection::sessionBus();
-    const auto exports = QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals;
-    for (const QString& name :
-        {QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("org.zib.test.NotificationRecorder")}) {
-        if (bus.interface()->registerService(name, QDBusConnectionInterface::DontQueueService).value() !=
-            QDBusConnectionInterface::ServiceRegistered) {
-            std::fprintf(stderr, "notification-recorder: cannot own %s on the session bus\n", qPrintable(name));
-            return 1;
-        }
-    }
-    if (!bus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &server, exports) ||
-        !bus.registerObject(QStringLiteral("/recorder"), &control, exports)) {
-        std::fprintf(stderr, "notification-recorder: cannot export its objects\n");
+    const QString name = QStringLiteral("org.freedesktop.Notifications");
+    if (bus.interface()->registerService(name, QDBusConnectionInterface::DontQueueService).value() !=
+            QDBusConnectionInterface::ServiceRegistered ||
+        !bus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &server,
+            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals)) {
+        std::fprintf(stderr, "notification-recorder: cannot own %s on the session bus\n", qPrintable(name));
         return 1;
     }
     std::printf("ready\n");
