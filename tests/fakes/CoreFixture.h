@@ -57,6 +57,18 @@ public:
         clock.advanceMs(due - clock.steady);
     }
 
+    // The user's settings file, as the settings window or an earlier run leaves it.
+    static QVariant setting(const char* key)
+    {
+        return QSettings(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier"))
+            .value(QLatin1String("General/") + QLatin1String(key));
+    }
+    static void setSetting(const char* key, const QVariant& value)
+    {
+        QSettings(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier"))
+            .setValue(QLatin1String("General/") + QLatin1String(key), value);
+    }
+
     QSystemTrayIcon* icon() const { return core->findChild<QSystemTrayIcon*>(); }
     QString toolTip() const { return icon()->toolTip(); }
     // A menu entry, also of a submenu, by its text.

@@ -156,11 +156,7 @@ private Q_SLOTS:
         for (int poll = 0; poll < 6; ++poll) {
             nextPoll();
         }
-        QStringList told;
-        for (const Popups::Popup& popup : popups.shown) {
-            told << popup.text;
-        }
-        QCOMPARE(told,
+        QCOMPARE(popups.texts(),
             (QStringList {QStringLiteral("There is an error before update"), faulty,
                 QStringLiteral("There is an error before update"),
                 QStringLiteral("Not enough free space for update")}));
@@ -214,8 +210,7 @@ private Q_SLOTS:
     // state that matters comes first.
     void iconHidesAfterItsDelayUnlessSomethingComes()
     {
-        QSettings(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier"))
-            .setValue(QStringLiteral("General/hideTrayDelay"), 15000);
+        setSetting("hideTrayDelay", 15000);
         packages.installed = true;
         startWith(4);
         answer(0);
@@ -245,13 +240,11 @@ private Q_SLOTS:
     void postponingSilencesAndHidesWhenAsked()
     {
         QFETCH(bool, hideDeferred);
-        QSettings(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier"))
-            .setValue(QStringLiteral("General/hideTrayDeferred"), hideDeferred);
+        setSetting("hideTrayDeferred", hideDeferred);
         startWith(4);
         entry(QStringLiteral("for 2 days"))->trigger();
-        const QSettings stored(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier"));
-        QCOMPARE(stored.value(QStringLiteral("General/skipNotificationDelay")).toLongLong(), 172800);
-        QCOMPARE(stored.value(QStringLiteral("General/skipNotificationSince")).toDateTime(), clock.now());
+        QCOMPARE(setting("skipNotificationDelay").toLongLong(), 172800);
+        QCOMPARE(setting("skipNotificationSince").toDateTime(), clock.now());
         QVERIFY(popups.text().isEmpty());
         QCOMPARE(icon()->isVisible(), !hideDeferred);
         answer(5);
@@ -285,10 +278,7 @@ private Q_SLOTS:
         clock.set(clock.now().addSecs(2 * 86400 + 43200)); // the machine slept
         clock.advance(5);
         QCOMPARE(popups.text(), available);
-        QCOMPARE(QSettings(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier"))
-                     .value(QStringLiteral("General/nextNotifyDate"))
-                     .toDateTime(),
-            first.addDays(3));
+        QCOMPARE(setting("nextNotifyDate").toDateTime(), first.addDays(3));
     }
 
     void settingsWindowFeedsTheCore()

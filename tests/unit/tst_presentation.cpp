@@ -12,13 +12,6 @@ namespace {
 const QDateTime now(QDate(2026, 12, 7), QTime(10, 0));
 const QString willUpdate = QStringLiteral("The system will be updated on the next reboot");
 
-StateFacts versions()
-{
-    StateFacts facts;
-    facts.currentVersion = QStringLiteral("3.1");
-    facts.offeredVersion = QStringLiteral("3.2");
-    return facts;
-}
 } // namespace
 
 class PresentationTest : public QObject
@@ -92,34 +85,6 @@ private Q_SLOTS:
         QCOMPARE(view.popup.persistent, view.popup.urgency == PopupContent::Critical || state == 1);
         QTEST(int(view.info.button), "button");
         QTEST(view.info.fullText, "fullText");
-    }
-
-    void window_data()
-    {
-        QTest::addColumn<int>("state");
-        QTest::addColumn<bool>("inProgress");
-        QTest::addColumn<QString>("shortText");
-        QTest::addColumn<bool>("reboot");
-        QTest::addColumn<int>("waitLimit");
-        QTest::newRow("none") << 0 << false << "Current version is 3.1\nNo available updates detected" << false << 0;
-        QTest::newRow("ready") << 1 << false << "New system update is available\n3.1 -> 3.2" << false << 10;
-        QTest::newRow("upgrade set") << 7 << false << "The system will be updated on the next reboot\n3.1 -> 3.2"
-                                     << true << 30;
-        QTest::newRow("init error") << 3 << false << "Unable to connect to the service tarno-update-service" << false
-                                    << 0;
-        QTest::newRow("waiting") << 2 << true << "Please, wait..." << false << 0;
-    }
-    void window()
-    {
-        QFETCH(int, state);
-        QFETCH(bool, inProgress);
-        StateFacts facts = versions();
-        facts.inProgress = inProgress;
-        const InfoView info = StateViews::viewOf(State(state), facts, now).info;
-        QTEST(info.shortText, "shortText");
-        QTEST(info.rebootAllowed, "reboot");
-        QTEST(info.waitLimit.value_or(0), "waitLimit");
-        QCOMPARE(info.waiting, inProgress);
     }
 
     void popupActions()
