@@ -187,6 +187,29 @@ private Q_SLOTS:
         QCOMPARE(
             simulator.callLog(), (QStringList {method + QLatin1String("(true)"), method + QLatin1String("(false)")}));
     }
+
+    // Where systemd is on the bus, it says whether the service runs; else the process table does.
+    void presenceAsksSystemd_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("active");
+        const auto arguments = [](const char* text) {
+            return QString::fromLatin1(text).split(QLatin1Char(' '));
+        };
+        QTest::newRow("active unit, no such process") << arguments("--no-pose --systemd active") << true;
+        QTest::newRow("inactive unit, the process runs") << arguments("--systemd inactive") << false;
+    }
+    void presenceAsksSystemd()
+    {
+        QFETCH(QStringList, arguments);
+        simulator.stop();
+        QVERIFY(simulator.start(arguments));
+        ZibAdmin::SystemdService presence(QStringLiteral("/usr/sbin/tarno-update-service"));
+        std::optional<bool> active;
+        presence.checkActive([&active](bool running) { active = running; });
+        QTRY_VERIFY(active.has_value());
+        QTEST(*active, "active");
+    }
 };
 
 ZIB_TEST_MAIN(DbusClientTest)

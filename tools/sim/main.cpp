@@ -1,5 +1,6 @@
 #include "ControlClient.h"
 #include "Simulator.h"
+#include "SystemdStandIn.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -53,7 +54,9 @@ int runSimulator(QCoreApplication& app, int argc, char** argv)
         {QStringLiteral("version"), QStringLiteral("The update version reported."), QStringLiteral("TEXT")},
         {QStringLiteral("sysroot"), QStringLiteral("The root of the files (default: $ZIB_NOTIFIER_SYSROOT, else /)."),
             QStringLiteral("DIR"), qEnvironmentVariable("ZIB_NOTIFIER_SYSROOT")},
-        {QStringLiteral("no-pose"), QStringLiteral("Do not run as %1.").arg(QLatin1String(servicePath))}});
+        {QStringLiteral("no-pose"), QStringLiteral("Do not run as %1.").arg(QLatin1String(servicePath))},
+        {QStringLiteral("systemd"), QStringLiteral("Also stand in for systemd, with the service's unit in STATE."),
+            QStringLiteral("STATE")}});
     const auto value = [&parser](const char* name) {
         return parser.value(QLatin1String(name));
     };
@@ -101,6 +104,9 @@ int runSimulator(QCoreApplication& app, int argc, char** argv)
     QString failure;
     if (!simulator.start(&failure))
         return fail(failure);
+    SystemdStandIn systemd;
+    if (parser.isSet(QStringLiteral("systemd")) && !systemd.start(*Simulator::bus(value("bus")), value("systemd")))
+        return fail(QStringLiteral("cannot stand in for systemd on the bus"));
     // The parent waits for this line.
     std::fputs("ready\n", stdout);
     std::fflush(stdout);
