@@ -170,7 +170,7 @@ void PackageManager::isPackageInstalled(const QString& package, const QString& p
             } else if (code == 1) {
                 answer(false, QString()); // no such package: not installed
             } else {
-                answer(false,
+                answer(std::nullopt, // a failed query is never remembered
                     QStringLiteral("exit status %1: %2")
                         .arg(code)
                         .arg(QString::fromLocal8Bit(process->readAllStandardError().trimmed())));

@@ -3,7 +3,9 @@
 #include "SettingsStore.h"
 #include "UnitMain.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 
 using namespace ReminderSchedule;
@@ -22,49 +24,44 @@ class ScheduleTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init()
-    {
-        QFile::remove(QSettings(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier")).fileName());
-    }
+    void init() { QFile::remove(settings().fileName()); }
 
     void postponement_data()
     {
         QTest::addColumn<qint64>("delay");
-        QTest::addColumn<int>("sinceSecsAgo"); // -1: no start recorded
+        QTest::addColumn<QDateTime>("since");
         QTest::addColumn<bool>("postponed");
-        QTest::newRow("a day, an hour in") << qint64(86400) << 3600 << true;
-        QTest::newRow("a day, exactly over") << qint64(86400) << 86400 << false;
-        QTest::newRow("no start lasts") << qint64(3600) << -1 << true;
-        QTest::newRow("zero never") << qint64(0) << -1 << false;
+        QTest::newRow("a day, an hour in") << qint64(86400) << now.addSecs(-3600) << true;
+        QTest::newRow("a day, exactly over") << qint64(86400) << now.addDays(-1) << false;
+        QTest::newRow("no start lasts") << qint64(3600) << QDateTime() << true;
+        QTest::newRow("zero never, even started ahead") << qint64(0) << now.addSecs(60) << false;
     }
     void postponement()
     {
         QFETCH(qint64, delay);
-        QFETCH(int, sinceSecsAgo);
-        QTEST(SettingsStore::isPostponed(delay, sinceSecsAgo < 0 ? QDateTime() : now.addSecs(-sinceSecsAgo), now),
-            "postponed");
+        QFETCH(QDateTime, since);
+        QTEST(SettingsStore::isPostponed(delay, since, now), "postponed");
     }
 
     void missedRemindersKeepTheGrid()
     {
-        const QDateTime due = now.addSecs(-3 * 86400 - 43200);
-        QCOMPARE(nextAfter(due, 86400, now), due.addSecs(4 * 86400));
+        QCOMPARE(nextAfter(now.addSecs(-3 * 86400 - 43200), 86400, now), now.addSecs(43200));
         QCOMPARE(nextAfter(now, 3600, now), now.addSecs(3600)); // due now: not earlier, so it moves
         QCOMPARE(nextAfter(now.addSecs(10), 3600, now), now.addSecs(10));
-        QCOMPARE(nextAfter(due, 0, now), due); // a broken interval never loops
+        QCOMPARE(nextAfter(now.addSecs(-10), 0, now), now.addSecs(-10)); // a broken interval never loops
     }
 
     void remindMenu_data()
     {
         QTest::addColumn<QDateTime>("due");
         QTest::addColumn<bool>("usable");
-        QTest::addColumn<QString>("days"); // visible day entries: 1, 2, w
+        QTest::addColumn<QString>("days"); // day entries shown: 1, 2, w
         QTest::addColumn<int>("never"); // -1 unchanged, 0 hidden, else hours
         QTest::newRow("no date") << QDateTime() << true << "12w" << 0;
         QTest::newRow("yesterday") << now.addDays(-1) << false << "12w" << -1;
         QTest::newRow("today") << QDateTime(now.date(), QTime(23, 0)) << true << "" << -1;
-        QTest::newRow("in 3 days") << now.addDays(3) << true << "12" << 50;
         QTest::newRow("day after tomorrow, 22:30") << now.addDays(2) << true << "1" << 26;
+        QTest::newRow("in 7 days") << now.addDays(7) << true << "12" << 146;
         QTest::newRow("in 8 days") << now.addDays(8) << true << "12w" << 170;
     }
     void remindMenu()
@@ -72,49 +69,32 @@ private Q_SLOTS:
         QFETCH(QDateTime, due);
         const RemindMenu menu = remindMenuFor(due, now);
         QTEST(menu.usable, "usable");
-        if (menu.usable) {
-            QString days;
-            days += menu.oneDay ? QStringLiteral("1") : QString();
-            days += menu.twoDays ? QStringLiteral("2") : QString();
-            days += menu.week ? QStringLiteral("w") : QString();
-            QTEST(days, "days");
-        }
+        const QString days = QLatin1String(menu.oneDay ? "1" : "") + QLatin1String(menu.twoDays ? "2" : "") +
+            QLatin1String(menu.week ? "w" : "");
+        QTEST(days, "days");
         QTEST(menu.neverHours.value_or(-1), "never");
     }
 
-    void defaultsWithoutAFile()
-    {
-        const SettingsStore::Values values = SettingsStore::load(now);
-        QCOMPARE(values.notifyInterval, 86400);
-        QCOMPARE(values.nextNotifyDate, now.addDays(1));
-        QVERIFY(values.hideTray);
-        QCOMPARE(values.hideTrayDelayMs, 5000);
-        QCOMPARE(values.skipNotificationDelay, qint64(-1));
-        QVERIFY(!values.skipNotificationSince.isValid());
-        QVERIFY(values.hideTrayDeferred);
-        // The first reminder date is kept across restarts.
-        QCOMPARE(settings().value(QStringLiteral("General/nextNotifyDate")).toDateTime(), now.addDays(1));
-    }
-
-    void badValues_data()
+    // What is missing or unreadable reads as the default, and the first reminder date is stored at once.
+    void defaultsForMissingOrBadValues_data()
     {
         QTest::addColumn<QByteArray>("file");
+        QTest::newRow("no file") << QByteArray();
         QTest::newRow("garbage") << QByteArray("\x01\x02[[[=\n\xff");
-        QTest::newRow("interval zero") << QByteArray("[General]\nnotifyInterval=0\nnextNotifyDate=yesterday\n");
-        QTest::newRow("interval text") << QByteArray("[General]\nnotifyInterval=often\nskipNotificationDelay=x\n");
+        QTest::newRow("interval zero") << QByteArray("[%General]\nnotifyInterval=0\nnextNotifyDate=yesterday\n");
+        QTest::newRow("interval text") << QByteArray("[%General]\nnotifyInterval=often\nskipNotificationDelay=x\n");
     }
-    void badValues()
+    void defaultsForMissingOrBadValues()
     {
         QFETCH(QByteArray, file);
-        const QString path = settings().fileName();
-        QFile out(path);
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(file);
-        out.close();
+        QFile out(settings().fileName());
+        QVERIFY(QDir().mkpath(QFileInfo(out).path()) && out.open(QIODevice::WriteOnly));
+        QVERIFY(out.write(file) == file.size() && out.flush());
         const SettingsStore::Values values = SettingsStore::load(now);
         QCOMPARE(values.notifyInterval, 86400);
         QCOMPARE(values.nextNotifyDate, now.addDays(1));
         QVERIFY(values.skipNotificationDelay < 1);
+        QCOMPARE(settings().value(QStringLiteral("General/nextNotifyDate")).toDateTime(), now.addDays(1));
     }
 };
 
