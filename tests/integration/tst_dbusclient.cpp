@@ -1,6 +1,7 @@
 // The real client on a private system bus against the update-service simulator: every call reaches the
 // service under its name with its argument and its answer is decoded, a repeated fault is logged once,
 // every way the service can fail ends in a clear state, and the event loop keeps running while a reply is late.
+#include "../fakes/Fakes.h"
 #include "DbusUpdateService.h"
 #include "ServiceClient.h"
 #include "SimulatorProcess.h"
@@ -10,7 +11,6 @@
 #include "ZibDesktop.h"
 
 #include <QElapsedTimer>
-#include <QScopeGuard>
 #include <QSignalSpy>
 
 namespace {
@@ -40,7 +40,6 @@ Call ask(Operation operation, Arguments... arguments)
     };
 }
 
-QStringList serviceWarnings;
 } // namespace
 Q_DECLARE_METATYPE(Call)
 
@@ -144,21 +143,16 @@ private Q_SLOTS:
         const QString method = QStringLiteral("getCurrentStateAsInt");
         QVERIFY(simulator.script(method, QStringLiteral("error"), QStringLiteral("org.example.Busy"), 2));
         QVERIFY(simulator.script(method, QStringLiteral("value"), QStringLiteral("four")));
-        serviceWarnings.clear();
-        const QtMessageHandler previous =
-            qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
-                if (type == QtWarningMsg && qstrcmp(context.category, "zib.notifier.service") == 0)
-                    serviceWarnings.append(text);
-            });
-        const auto restore = qScopeGuard([previous] { qInstallMessageHandler(previous); });
+        LogLines log;
         DbusUpdateService service;
         for (int call = 0; call < 5; ++call) {
             const Answer answer;
             service.currentState(answer);
             QVERIFY(answer.wait());
         }
-        const QString prefix = QStringLiteral("org.tarnolinux.UpdateService.getCurrentStateAsInt ");
-        QCOMPARE(serviceWarnings,
+        const QString prefix =
+            QStringLiteral("zib.notifier.service: org.tarnolinux.UpdateService.getCurrentStateAsInt ");
+        QCOMPARE(log.lines,
             QStringList({prefix + QLatin1String("failed: org.example.Busy: scripted error"),
                 prefix +
                     QLatin1String("failed: org.freedesktop.DBus.Error.InvalidSignature: Unexpected reply signature: "
