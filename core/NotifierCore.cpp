@@ -195,7 +195,7 @@ void NotifierCore::showResults()
     }
     m_resultsShown = true;
     ResultStamps::tell(
-        m_desktop, readSystemVersion(), this, [this](int kind) { m_client->removeResultStamp(ResultStamp(kind)); });
+        m_desktop, readSystemVersion(), this, [this](ResultStamp kind) { m_client->removeResultStamp(kind); });
 }
 
 QString NotifierCore::statusReport(bool json) const

@@ -1,6 +1,5 @@
 #include "ResultStamps.h"
 
-#include "Constants.h"
 #include "Desktop.h"
 #include "SysRoot.h"
 #include "SystemFile.h"
@@ -9,6 +8,11 @@
 #include <QPointer>
 
 namespace {
+const QString updateSuccessStamp = QStringLiteral("/var/cache/tarno-update-service/successful");
+const QString updateFailureStamp = QStringLiteral("/var/cache/tarno-update-service/unsuccessful");
+const QString upgradeAbortedStamp = QStringLiteral("/var/cache/tarno-upgrade/upgrade_aborted");
+const QString upgradeSuccessStamp = QStringLiteral("/var/cache/tarno-upgrade/successful");
+
 bool exists(const QString& stamp)
 {
     return QFile::exists(SysRoot::path(stamp));
@@ -28,7 +32,7 @@ int reasonCode()
 }
 
 void tellFrom(Desktop& desktop, QList<ResultStamps::Message> messages, const QPointer<QObject>& owner,
-    const std::function<void(int kind)>& remove)
+    const std::function<void(ResultStamp kind)>& remove)
 {
     if (messages.isEmpty()) {
         return;
@@ -39,7 +43,7 @@ void tellFrom(Desktop& desktop, QList<ResultStamps::Message> messages, const QPo
             if (!owner) {
                 return; // the program is ending: the stamps stay for the next start
             }
-            for (const int kind : kinds) {
+            for (const ResultStamp kind : kinds) {
                 remove(kind);
             }
             tellFrom(desktop, messages, owner, remove);
@@ -58,7 +62,9 @@ QList<ResultStamps::Message> ResultStamps::pending(const QString& version)
     if (exists(updateSuccessStamp)) {
         // Only the success is told, so a failure stamp beside it goes too: left, it would be told at the
         // next start, after an update that succeeded.
-        messages.append({false, success, upgraded, exists(updateFailureStamp) ? QList<int> {1, 0} : QList<int> {1}});
+        messages.append({false, success, upgraded,
+            exists(updateFailureStamp) ? QList<ResultStamp> {ResultStamp::UpdateSuccess, ResultStamp::UpdateFailure}
+                                       : QList<ResultStamp> {ResultStamp::UpdateSuccess}});
     } else if (exists(updateFailureStamp)) {
         QString text = errors;
         switch (reasonCode()) {
@@ -70,18 +76,19 @@ QList<ResultStamps::Message> ResultStamps::pending(const QString& version)
                       "system administrator");
             break;
         }
-        messages.append({true, failure, text, {0}});
+        messages.append({true, failure, text, {ResultStamp::UpdateFailure}});
     }
     if (exists(upgradeAbortedStamp)) {
-        messages.append({true, failure, errors, {2}});
+        messages.append({true, failure, errors, {ResultStamp::UpgradeAborted}});
     }
     if (exists(upgradeSuccessStamp)) {
-        messages.append({false, success, upgraded, {3}});
+        messages.append({false, success, upgraded, {ResultStamp::UpgradeSuccess}});
     }
     return messages;
 }
 
-void ResultStamps::tell(Desktop& desktop, const QString& version, QObject* owner, std::function<void(int kind)> remove)
+void ResultStamps::tell(
+    Desktop& desktop, const QString& version, QObject* owner, std::function<void(ResultStamp kind)> remove)
 {
     tellFrom(desktop, pending(version), owner, remove);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ServiceAnswer.h"
+
 #include <QCoreApplication>
 #include <QList>
 #include <QString>
@@ -21,7 +23,7 @@ public:
         bool warning = false;
         QString title;
         QString text;
-        QList<int> kinds; // the arguments of removeUpgradeResultStamp, in order
+        QList<ResultStamp> kinds; // the stamps removed once the box is closed, in order
     };
 
     // In the order they are told: at most one of the update service, then the upgrade tool's aborted
@@ -29,5 +31,6 @@ public:
     static QList<Message> pending(const QString& version);
     // Tells the pending messages one box after another. When a box is closed, `remove` gets its kinds
     // and the next box opens; once `owner` is gone, nothing more happens.
-    static void tell(Desktop& desktop, const QString& version, QObject* owner, std::function<void(int kind)> remove);
+    static void tell(
+        Desktop& desktop, const QString& version, QObject* owner, std::function<void(ResultStamp kind)> remove);
 };

@@ -1,5 +1,4 @@
 // What the last reboot left behind: the result stamps' messages and the installed version.
-#include "Constants.h"
 #include "Fakes.h"
 #include "ResultStamps.h"
 #include "SysRoot.h"
@@ -14,6 +13,18 @@
 #include <sys/stat.h>
 
 namespace {
+const QString updateSuccessStamp = QStringLiteral("/var/cache/tarno-update-service/successful");
+const QString updateFailureStamp = QStringLiteral("/var/cache/tarno-update-service/unsuccessful");
+const QString upgradeAbortedStamp = QStringLiteral("/var/cache/tarno-upgrade/upgrade_aborted");
+const QString upgradeSuccessStamp = QStringLiteral("/var/cache/tarno-upgrade/successful");
+QList<int> kinds(const QList<ResultStamp>& stamps)
+{
+    QList<int> numbers;
+    for (const ResultStamp stamp : stamps) {
+        numbers << int(stamp);
+    }
+    return numbers;
+}
 const QString failed = QStringLiteral("Unsuccessful update attempt");
 const QString upgraded = QStringLiteral("The system was upgraded,\ncurrent version is 3.1.19");
 const QString errors =
@@ -52,7 +63,7 @@ private Q_SLOTS:
         }
         const QList<ResultStamps::Message> messages = ResultStamps::pending(QStringLiteral("3.1.19"));
         QCOMPARE(messages.size(), 1);
-        QCOMPARE(messages[0].kinds, (success ? QList<int> {1, 0} : QList<int> {0})); // no stale failure left
+        QCOMPARE(kinds(messages[0].kinds), (success ? QList<int> {1, 0} : QList<int> {0})); // no stale failure left
         QCOMPARE(messages[0].warning, !success);
         QCOMPARE(messages[0].title, success ? QStringLiteral("Successfull upgrade") : failed);
         QTEST(messages[0].text, "text");
@@ -69,7 +80,8 @@ private Q_SLOTS:
         FakeDesktop desktop;
         auto owner = std::make_unique<QObject>();
         QList<int> removed;
-        ResultStamps::tell(desktop, QStringLiteral("3.1.19"), owner.get(), [&](int kind) { removed << kind; });
+        ResultStamps::tell(
+            desktop, QStringLiteral("3.1.19"), owner.get(), [&](ResultStamp kind) { removed << int(kind); });
         QCOMPARE(desktop.openBoxes.size(), 1);
         QVERIFY(removed.isEmpty());
         desktop.closeBox();

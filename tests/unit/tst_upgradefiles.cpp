@@ -1,6 +1,5 @@
 // The release-upgrade tool's files: what a report and a configuration say, hostile files included,
 // and how the watched report drives the state.
-#include "Constants.h"
 #include "Fakes.h"
 #include "ServiceClient.h"
 #include "SysRoot.h"
