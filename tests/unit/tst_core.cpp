@@ -69,6 +69,7 @@ private Q_SLOTS:
         QFETCH(QString, popup);
         startWith(4);
         QCOMPARE(popups.texts(), QStringList {available});
+        QCOMPARE(popups.shown.constFirst().eventId, QStringLiteral("updateready"));
         service.script[state] = {answer};
         const int before = service.calls.size();
         nextPoll();
@@ -348,6 +349,7 @@ private Q_SLOTS:
         clock.advance(7); // 10 s after start
         QCOMPARE(calls(QStringLiteral("setStateFromOutside")), QStringList {QStringLiteral("setStateFromOutside 3")});
         QCOMPARE(toolTip(), onReboot);
+        QCOMPARE(popups.onScreen[0]->eventId, QStringLiteral("upgradeset"));
         QVERIFY(!entry(QStringLiteral("&Postpone the update"))->isEnabled());
         // The remind-later entries count down to the upgrade's date.
         QCOMPARE(entry(QStringLiteral("Not to remind"))->data().toInt(), 63);
