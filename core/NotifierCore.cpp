@@ -27,10 +27,12 @@ NotifierCore::NotifierCore(bool withTrayIcon, const Platform& platform, QObject*
     , m_desktop(platform.desktop)
     , m_remindMenuTimer(platform.clock, remindMenuIntervalMs, false, this)
 {
-    // The settings first: they say whether the icon shows at once, and it should be on screen soonest.
+    // The icon first: whether it shows at once is all it needs of the settings. Loading them may store the
+    // first reminder date, which waits until the icon is on its way.
+    const bool shown = !SettingsStore::read(m_clock.now()).hideTray;
+    m_tray = new Tray(withTrayIcon, shown, platform.desktop, m_clock, this);
     m_reminders = new Reminders(m_clock, this);
     m_reminders->load();
-    m_tray = new Tray(withTrayIcon, !m_reminders->settings().hideTray, platform.desktop, m_clock, this);
     m_tray->setHideDelay(m_reminders->settings().hideTrayDelayMs);
     m_notifications = new Notifications(platform.popups, this);
     m_client = new ServiceClient(platform.service, platform.presence, m_clock, this);

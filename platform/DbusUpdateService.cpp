@@ -11,7 +11,7 @@ const QString serviceName = QStringLiteral("org.tarnolinux.UpdateService");
 const QString serviceObjectPath = QStringLiteral("/org/tarnolinux/UpdateService");
 } // namespace
 
-DbusUpdateService::DbusUpdateService(QObject* parent) : QObject(parent), m_bus(QDBusConnection::systemBus()) { }
+DbusUpdateService::DbusUpdateService(QObject* parent) : QObject(parent) { }
 
 // The generated proxy does not introspect, but its constructor asks the bus daemon for the name's owner
 // and waits for that answer (never for the service). So it is made once, at the first call: by then the
@@ -20,7 +20,7 @@ DbusUpdateService::DbusUpdateService(QObject* parent) : QObject(parent), m_bus(Q
 UpdateServiceProxy& DbusUpdateService::proxy()
 {
     if (!m_proxy)
-        m_proxy = new UpdateServiceProxy(serviceName, serviceObjectPath, m_bus, this);
+        m_proxy = new UpdateServiceProxy(serviceName, serviceObjectPath, bus(), this);
     return *m_proxy;
 }
 
@@ -46,8 +46,8 @@ void DbusUpdateService::watch(
 
 void DbusUpdateService::checkReachable(std::function<void(bool)> done)
 {
-    if (!m_bus.isConnected()) {
-        m_faults.failed(QStringLiteral("connection to the system bus"), m_bus.lastError());
+    if (!bus().isConnected()) {
+        m_faults.failed(QStringLiteral("connection to the system bus"), bus().lastError());
         done(false);
         return;
     }
@@ -55,7 +55,7 @@ void DbusUpdateService::checkReachable(std::function<void(bool)> done)
         QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
             QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
     hasOwner << serviceName;
-    watch<bool>(QStringLiteral("org.freedesktop.DBus.NameHasOwner"), m_bus.asyncCall(hasOwner),
+    watch<bool>(QStringLiteral("org.freedesktop.DBus.NameHasOwner"), bus().asyncCall(hasOwner),
         [done](std::optional<bool> owned) { done(owned.value_or(false)); });
 }
 

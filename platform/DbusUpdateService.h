@@ -32,7 +32,8 @@ private:
     template<typename T>
     void watch(const QString& method, const QDBusPendingReply<T>& call, std::function<void(std::optional<T>)> done);
 
-    QDBusConnection m_bus;
+    // Connected at the first call, not when built: the tray icon comes first.
+    static QDBusConnection bus() { return QDBusConnection::systemBus(); }
     UpdateServiceProxy* m_proxy = nullptr; // a child, made at the first call
     DbusFaultLog m_faults;
 };

@@ -39,14 +39,11 @@ bool firstArgumentIs(const char* pid, const QByteArray& wanted)
 }
 } // namespace
 
-SystemdService::SystemdService(const QString& path, QObject* parent)
-    : QObject(parent), m_path(path), m_bus(QDBusConnection::systemBus())
-{
-}
+SystemdService::SystemdService(const QString& path, QObject* parent) : QObject(parent), m_path(path) { }
 
 void SystemdService::ask(const QDBusMessage& message, std::function<void(const QDBusMessage&)> then)
 {
-    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message, systemdTimeoutMs), this);
+    auto* watcher = new QDBusPendingCallWatcher(bus().asyncCall(message, systemdTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [then](QDBusPendingCallWatcher* call) {
         call->deleteLater();
         then(call->reply());
@@ -55,7 +52,7 @@ void SystemdService::ask(const QDBusMessage& message, std::function<void(const Q
 
 void SystemdService::checkActive(std::function<void(bool)> done)
 {
-    if (!m_bus.isConnected()) {
+    if (!bus().isConnected()) {
         done(isProcessRunning());
         return;
     }

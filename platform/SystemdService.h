@@ -24,7 +24,8 @@ private:
     void askUnit(std::function<void(bool)> done);
 
     QString m_path;
-    QDBusConnection m_bus;
+    // Connected at the first call, not when built: the tray icon comes first.
+    static QDBusConnection bus() { return QDBusConnection::systemBus(); }
     int m_lastPid = -1;
 };
 } // namespace ZibAdmin
