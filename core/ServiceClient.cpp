@@ -8,20 +8,24 @@
 namespace {
 constexpr int pollIntervalMs = 30000;
 constexpr int firstPollDelayMs = 3000;
-constexpr int retryIntervalMs = 30000;
 } // namespace
 
 ServiceClient::ServiceClient(UpdateService& service, ServicePresence& presence, Clock& clock, QObject* parent)
     : QObject(parent)
     , m_service(service)
-    , m_presence(presence)
+    , m_connection(service, presence, clock, this)
     , m_pollTimer(clock, pollIntervalMs, false, this)
     , m_firstPollTimer(clock, firstPollDelayMs, true, this)
-    , m_retryTimer(clock, retryIntervalMs, false, this)
 {
     connect(&m_pollTimer, &Timer::timeout, this, &ServiceClient::poll);
     connect(&m_firstPollTimer, &Timer::timeout, this, &ServiceClient::poll);
-    connect(&m_retryTimer, &Timer::timeout, this, &ServiceClient::reconnect);
+    connect(&m_connection, &ServiceConnection::retryDue, this, &ServiceClient::reconnect);
+    connect(&m_connection, &ServiceConnection::connecting, this, &ServiceClient::connecting);
+    connect(&m_connection, &ServiceConnection::connected, this, &ServiceClient::onConnected);
+    connect(&m_connection, &ServiceConnection::unreachable, this, [this] {
+        m_pollTimer.stop();
+        Q_EMIT unreachable();
+    });
 }
 
 // An answer that arrives after the client is gone is dropped.
@@ -74,60 +78,21 @@ void ServiceClient::reconnect()
     runOrQueue([this] { attempt(false, [this] { finishJob(); }); });
 }
 
-// The cheap test first: a name without an owner needs no look at the processes. `missing` is null
-// when the service is there.
-void ServiceClient::checkPresent(std::function<void(const char* missing)> done)
-{
-    m_service.checkReachable(guarded<bool>([this, done](bool owned) {
-        if (!owned) {
-            done("its name has no owner on the system bus");
-            return;
-        }
-        m_presence.checkActive(
-            guarded<bool>([done](bool active) { done(active ? nullptr : "its process is not running"); }));
-    }));
-}
-
-void ServiceClient::lose(const char* missing)
-{
-    m_connected = false;
-    m_pollTimer.stop();
-    if (m_presenceSeen != Presence::Unreachable) {
-        qCWarning(lcCore) << "The update service cannot be reached:" << missing;
-        m_presenceSeen = Presence::Unreachable;
-    }
-    Q_EMIT unreachable();
-    m_retryTimer.start();
-}
-
 void ServiceClient::attempt(bool first, Step done)
 {
-    m_connected = false;
     m_pollTimer.stop();
-    Q_EMIT connecting();
-    checkPresent([this, first, done](const char* missing) {
-        if (missing) {
-            lose(missing);
-            done();
-            return;
-        }
-        if (m_presenceSeen == Presence::Unreachable) {
-            qCWarning(lcCore) << "The update service is reached again";
-        } else {
-            qCInfo(lcCore) << "Connected to the update service";
-        }
-        m_presenceSeen = Presence::Reached;
-        m_connected = true;
-        m_retryTimer.stop();
-        m_pollTimer.start();
-        // What is shown stays until a poll has asked the service: 3 s after a reconnection, and after a
-        // first connection that came too late for the first poll.
-        if (!first || (!m_firstPollDone && !m_firstPollTimer.isActive())) {
-            m_firstPollTimer.start();
-        }
-        Q_EMIT connected(first);
-        done();
-    });
+    m_connection.attempt(first, std::move(done));
+}
+
+void ServiceClient::onConnected(bool first)
+{
+    m_pollTimer.start();
+    // What is shown stays until a poll has asked the service: 3 s after a reconnection, and after a
+    // first connection that came too late for the first poll.
+    if (!first || (!m_firstPollDone && !m_firstPollTimer.isActive())) {
+        m_firstPollTimer.start();
+    }
+    Q_EMIT connected(first);
 }
 
 // A failed call asked for a reconnection: make it before the next call goes out.
@@ -145,9 +110,8 @@ void ServiceClient::afterCall(Step next)
 // answered wrongly: that is a faulty reply, and a new connection is made before the next call.
 void ServiceClient::failed(Step stillThere, Step gone)
 {
-    checkPresent([this, stillThere, gone](const char* missing) {
-        if (missing) {
-            lose(missing);
+    m_connection.checkAfterFailure([this, stillThere, gone](bool there) {
+        if (!there) {
             gone();
             return;
         }
@@ -161,12 +125,12 @@ void ServiceClient::failed(Step stillThere, Step gone)
 void ServiceClient::poll()
 {
     Q_EMIT pollStarted();
-    if (!m_connected || m_polling) {
+    if (!m_connection.isConnected() || m_polling) {
         return;
     }
     m_polling = true;
     runOrQueue([this] {
-        if (!m_connected) {
+        if (!m_connection.isConnected()) {
             endPoll(std::nullopt, false);
             return;
         }
@@ -221,7 +185,7 @@ void ServiceClient::pollState()
 
 void ServiceClient::pollDate(ServiceState state)
 {
-    if (!m_connected) {
+    if (!m_connection.isConnected()) {
         pollVersion(state, false);
         return;
     }
@@ -240,7 +204,7 @@ void ServiceClient::pollDate(ServiceState state)
 
 void ServiceClient::pollVersion(ServiceState state, bool dateChanged)
 {
-    if (!m_connected) {
+    if (!m_connection.isConnected()) {
         endPoll(state, dateChanged);
         return;
     }
@@ -273,7 +237,7 @@ void ServiceClient::request(std::function<void(UpdateService::IntReply)> call, U
             }
             finishJob();
         };
-        if (!m_connected) {
+        if (!m_connection.isConnected()) {
             finish(std::nullopt);
             return;
         }

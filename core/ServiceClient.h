@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ServiceAnswer.h"
-#include "ServicePresence.h"
+#include "ServiceConnection.h"
 #include "Timer.h"
 #include "UpdateService.h"
 
@@ -26,7 +26,7 @@ public:
     // At once, or right after the call that is pending.
     void reconnect();
     // Another attempt in 30 s, also while connected.
-    void retryLater() { m_retryTimer.start(); }
+    void retryLater() { m_connection.retryLater(); }
     void poll();
 
     // Skipped while not connected. `done` always runs, with std::nullopt for a skipped or failed call.
@@ -35,7 +35,7 @@ public:
     void enableOnReboot(UpdateService::IntReply done);
     void disableOnReboot(UpdateService::IntReply done);
 
-    bool isConnected() const { return m_connected; }
+    bool isConnected() const { return m_connection.isConnected(); }
     // The service's last error code: -1 until first read, then 0 for none.
     int errorCode() const { return m_errorCode; }
     QDateTime updateDate() const { return m_updateDate; }
@@ -54,13 +54,11 @@ Q_SIGNALS:
 
 private:
     using Step = std::function<void()>;
-    enum class Presence { Unknown, Reached, Unreachable };
 
     void runOrQueue(Step job);
     void finishJob();
     void attempt(bool first, Step done);
-    void checkPresent(std::function<void(const char* missing)> done);
-    void lose(const char* missing);
+    void onConnected(bool first);
     void afterCall(Step next);
     void failed(Step stillThere, Step gone);
     void pollError();
@@ -74,17 +72,14 @@ private:
     std::function<void(T)> guarded(std::function<void(T)> handler);
 
     UpdateService& m_service;
-    ServicePresence& m_presence;
+    ServiceConnection m_connection;
     Timer m_pollTimer;
     Timer m_firstPollTimer;
-    Timer m_retryTimer;
     QQueue<Step> m_jobs;
     bool m_busy = false;
     bool m_polling = false;
     bool m_reconnectWanted = false;
-    bool m_connected = false;
     bool m_firstPollDone = false;
-    Presence m_presenceSeen = Presence::Unknown;
     int m_errorCode = -1;
     QDateTime m_updateDate;
     QString m_updateVersion;
