@@ -116,7 +116,10 @@ private Q_SLOTS:
             row(qPrintable(QStringLiteral("stamp %1").arg(kind)), ask(&UpdateService::removeResultStamp, kind),
                 qPrintable(QStringLiteral("removeUpgradeResultStamp(%1)").arg(kind)), 0, 0);
         }
-        row("outside", ask(&UpdateService::setStateFromOutside, 3), "setStateFromOutside(3)", 1, 1);
+        for (const int state : {3, 7}) { // 3 is what the notifier sends; the argument passes through
+            row(qPrintable(QStringLiteral("outside %1").arg(state)), ask(&UpdateService::setStateFromOutside, state),
+                qPrintable(QStringLiteral("setStateFromOutside(%1)").arg(state)), 1, 1);
+        }
         row("text for a number", ask(&UpdateService::currentState), "getCurrentStateAsInt()", QStringLiteral("4"), {});
         row("number for a text", ask(&UpdateService::updateVersion), "getMinorUpdateVersion()", 3, {});
         row("D-Bus error", ask(&UpdateService::currentError), "getCurrentErrorAsInt()", {}, {});
