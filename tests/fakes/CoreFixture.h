@@ -11,6 +11,18 @@
 #include <QSettings>
 #include <QSystemTrayIcon>
 
+// What the user reads, and the calls and file the tests look for.
+namespace Seen {
+const QString noUpdates = QStringLiteral("No available updates detected");
+const QString available = QStringLiteral("New system update is available");
+const QString onReboot = QStringLiteral("The system will be updated on the next reboot");
+const QString unreachable = QStringLiteral("Unable to connect to the service tarno-update-service");
+const QString faulty = QStringLiteral("Some problems with the service reply, please wait");
+const QString state = QStringLiteral("getCurrentStateAsInt");
+const QString report = QStringLiteral("/var/cache/tarno-upgrade/upgrade.report.yaml");
+} // namespace Seen
+using namespace Seen;
+
 // The assembled notifier with its outside world faked, seen as the user sees it: the tray icon and its
 // menu, the popups and the windows. Time moves only when the test advances the clock.
 class CoreFixture

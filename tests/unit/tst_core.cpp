@@ -5,12 +5,6 @@
 #include "UnitMain.h"
 
 namespace {
-const QString noUpdates = QStringLiteral("No available updates detected");
-const QString available = QStringLiteral("New system update is available");
-const QString onReboot = QStringLiteral("The system will be updated on the next reboot");
-const QString unreachable = QStringLiteral("Unable to connect to the service tarno-update-service");
-const QString faulty = QStringLiteral("Some problems with the service reply, please wait");
-const QString state = QStringLiteral("getCurrentStateAsInt");
 const QString error = QStringLiteral("getCurrentErrorAsInt");
 const QString date = QStringLiteral("getUpdateDateAsString");
 const QString version = QStringLiteral("getMinorUpdateVersion");
@@ -225,7 +219,7 @@ private Q_SLOTS:
         clock.advance(15); // the poll at 60 s shows it again
         answer(0);
         nextPoll(); // 90 s: hides at 105 s, unless...
-        QVERIFY(writeSysFile(QStringLiteral("/var/cache/tarno-upgrade/upgrade.report.yaml"), "upgrade_mode: ready\n"));
+        QVERIFY(writeSysFile(report, "upgrade_mode: ready\n"));
         clock.advance(10); // ...the upgrade report read at 100 s offers an upgrade
         QCOMPARE(toolTip(), available);
         clock.advance(7);
@@ -339,7 +333,6 @@ private Q_SLOTS:
     // report that goes is followed by a poll 3 s later; a removed tool's files are read no more.
     void upgradeToolComesAndGoes()
     {
-        const QString report = QStringLiteral("/var/cache/tarno-upgrade/upgrade.report.yaml");
         const QDateTime end = clock.now().addDays(3);
         QVERIFY(writeSysFile(report,
             "upgrade_mode: forced\nt_end: " + end.toString(QStringLiteral("hh:mm dd.MM.yyyy")).toUtf8() + "\n"));
@@ -373,7 +366,6 @@ private Q_SLOTS:
     // After a reconnection the report is read again.
     void upgradeFilesResumeAfterReconnection()
     {
-        const QString report = QStringLiteral("/var/cache/tarno-upgrade/upgrade.report.yaml");
         QVERIFY(writeSysFile(report, "upgrade_mode: activated\n"));
         packages.installed = true;
         startWith(0);

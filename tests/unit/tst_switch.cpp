@@ -7,10 +7,6 @@
 namespace {
 const QString enable = QStringLiteral("enableUpgradeOnReboot");
 const QString disable = QStringLiteral("disableUpgradeOnReboot");
-const QString state = QStringLiteral("getCurrentStateAsInt");
-const QString report = QStringLiteral("/var/cache/tarno-upgrade/upgrade.report.yaml");
-const QString available = QStringLiteral("New system update is available");
-const QString onReboot = QStringLiteral("The system will be updated on the next reboot");
 } // namespace
 
 class SwitchTest : public QObject, CoreFixture
@@ -210,7 +206,7 @@ private Q_SLOTS:
         UpdateInfoDialog* info = openInfo();
         service.values[QStringLiteral("reachable")] = false; // the service has gone since the last poll
         click(info);
-        QCOMPARE(infoText(info), QStringLiteral("Unable to connect to the service tarno-update-service"));
+        QCOMPARE(infoText(info), unreachable);
         QVERIFY(info->isEnabled());
     }
 
