@@ -118,7 +118,7 @@ private Q_SLOTS:
         QTest::keyClick(dialog.get(), Qt::Key_F1);
         QCOMPARE(help.size(), 1);
         ok()->click();
-        QCOMPARE(stored("hideTrayDeferred").toBool(), false);
+        QCOMPARE(stored("hideTrayDeferred").toString(), QStringLiteral("false"));
         QCOMPARE(stored("hideTray").toBool(), false);
     }
 
