@@ -1,6 +1,7 @@
 // A notification server that shows nothing: it records every call and keeps notifications open until the
-// client or the test closes them; its do-not-disturb mode (`Inhibited`) is switched by the test. The tests and the demo
-// read the record; `--log FILE` also appends it to FILE as JSON lines. Prints "ready" once it owns its bus name.
+// client or the test closes them; its do-not-disturb mode (`Inhibited`) is switched by the test. The tests
+// and the demo read the record; `--log FILE` also appends it to FILE as JSON lines. Prints "ready" once it
+// owns its bus name.
 #include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
