@@ -1,5 +1,6 @@
 #include "NotifierStarter.h"
 
+#include "DbusDoNotDisturb.h"
 #include "DbusUpdateService.h"
 #include "DpkgPackageQuery.h"
 #include "KNotificationPopups.h"
@@ -33,6 +34,7 @@ struct NotifierStarter::Outside
     DpkgPackageQuery packages;
     ZibDesktop desktop;
     KNotificationPopups popups;
+    DbusDoNotDisturb doNotDisturb;
 };
 
 namespace {
@@ -82,7 +84,7 @@ NotifierStarter::NotifierStarter(QtSingleApplication* app)
     m_outside = std::make_unique<Outside>();
     m_core = new NotifierCore(true,
         {m_outside->clock, m_outside->service, m_outside->presence, m_outside->packages, m_outside->desktop,
-            m_outside->popups},
+            m_outside->popups, m_outside->doNotDisturb},
         this);
 
     connect(app, &QGuiApplication::saveStateRequest, this, &NotifierStarter::onSaveStateRequest);

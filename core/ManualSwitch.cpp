@@ -145,6 +145,8 @@ void ManualSwitch::onUpgradeChanged(const std::optional<QString>& error)
 {
     if (error) {
         m_parts.notifications.showUpgradeSwitchFailed(*error);
+    } else {
+        m_parts.notifications.upgradeSwitched();
     }
     m_inProgress = false;
     m_parts.upgradeFiles.check();

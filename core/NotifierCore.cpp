@@ -34,7 +34,7 @@ NotifierCore::NotifierCore(bool withTrayIcon, const Platform& platform, QObject*
     m_reminders = new Reminders(m_clock, this);
     m_reminders->load();
     m_tray->setHideDelay(m_reminders->settings().hideTrayDelayMs);
-    m_notifications = new Notifications(platform.popups, this);
+    m_notifications = new Notifications(platform.popups, platform.doNotDisturb, this);
     m_client = new ServiceClient(platform.service, platform.presence, m_clock, this);
     m_upgradeTool = new UpgradeTool(platform.packages, m_clock, this);
     m_upgradeFiles = new UpgradeFiles(*m_client, m_clock, this);
@@ -50,6 +50,7 @@ NotifierCore::NotifierCore(bool withTrayIcon, const Platform& platform, QObject*
     connect(m_notifications, &Notifications::updateOnRebootChosen, this,
         [this] { m_switch->onUpdateOnRebootAction(m_model->state()); });
     connect(m_reminders, &Reminders::due, m_model, &StateModel::remind);
+    connect(m_notifications, &Notifications::stateDue, m_model, &StateModel::remind);
 
     connect(m_upgradeTool, &UpgradeTool::filesDue, m_upgradeFiles, &UpgradeFiles::check);
     connect(m_upgradeTool, &UpgradeTool::removed, m_upgradeFiles, &UpgradeFiles::reset);

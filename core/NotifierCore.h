@@ -8,6 +8,7 @@
 
 class Clock;
 class Desktop;
+class DoNotDisturb;
 class ManualSwitch;
 class Notifications;
 class PackageQuery;
@@ -38,6 +39,7 @@ public:
         PackageQuery& packages;
         Desktop& desktop;
         Popups& popups;
+        DoNotDisturb& doNotDisturb;
     };
 
     NotifierCore(bool withTrayIcon, const Platform& platform, QObject* parent);

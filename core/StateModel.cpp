@@ -142,5 +142,6 @@ QString StateModel::statusReport(bool json) const
     }
     report.serviceReached = m_serviceReached;
     report.reachedSince = m_reachedSince;
+    report.popupsHeld = m_parts.notifications.holding();
     return json ? report.json() : report.text();
 }

@@ -69,6 +69,7 @@ QList<QPair<QString, QJsonValue>> fields(const StatusReport& report)
                                                                  : shown(report.postponedUntil)},
         {QStringLiteral("service_reached"), report.serviceReached},
         {QStringLiteral("since"), shown(report.reachedSince)},
+        {QStringLiteral("popups_held"), report.popupsHeld},
     };
 }
 } // namespace

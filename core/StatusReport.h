@@ -18,6 +18,7 @@ struct StatusReport
     QDateTime postponedUntil; // invalid while postponed: until reset
     bool serviceReached = false;
     QDateTime reachedSince; // since when reached, or since when not
+    bool popupsHeld = false; // the desktop's do-not-disturb mode is on
 
     QString text() const;
     QString json() const;

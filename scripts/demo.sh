@@ -236,6 +236,8 @@ $(ctl_line "upgrade off")                        # the tool is gone; "state 4" t
 The last reboot's result, told when the notifier starts:
 $(ctl_line "stamp 1")          # update done ("stamp 0 1": failed, "stamp 2": upgrade aborted, "stamp 3": done)
   kill -HUP $$          # restarts the notifier, which then tells the stamps left
+Switch on your desktop's do-not-disturb mode: the tray still follows a change, and the popup waits until the
+mode ends; then the one due comes.
 
 Notifier output: $output/demo.log when the demo ends. Settings: $output/config.
 Press Ctrl+C to stop the demo (or quit the notifier).

@@ -51,7 +51,7 @@ public:
     void start()
     {
         core = std::make_unique<NotifierCore>(
-            true, NotifierCore::Platform {clock, service, presence, packages, desktop, popups}, nullptr);
+            true, NotifierCore::Platform {clock, service, presence, packages, desktop, popups, popups}, nullptr);
         QCoreApplication::processEvents(); // what the core posts for after start-up
     }
     // Start, and let the first poll (3 s later) answer `answer`.

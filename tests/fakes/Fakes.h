@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "Desktop.h"
+#include "DoNotDisturb.h"
 #include "PackageQuery.h"
 #include "Popups.h"
 #include "ServicePresence.h"
@@ -156,8 +157,9 @@ public:
     QStringList asked;
 };
 
-// The popups a user would see: at most one of each kind on screen, and every one that was shown.
-class FakePopups : public Popups
+// The popups a user would see: at most one of each kind on screen, and every one that was shown; and the
+// server's do-not-disturb mode, switched by the test.
+class FakePopups : public Popups, public DoNotDisturb
 {
 public:
     void show(Kind kind, const Popup& popup) override
@@ -186,11 +188,18 @@ public:
         }
     }
 
+    bool isOn() const override { return inhibited; }
+    void setChangeHandler(std::function<void(bool)> handler) override { m_changed = std::move(handler); }
+    void setInhibited(bool on) { m_changed(inhibited = on); }
+
     QList<Popup> shown;
     std::optional<Popup> onScreen[2];
+    bool inhibited = false;
 
 private:
     std::function<void(Kind, Action)> m_handler;
+    std::function<void(bool)> m_changed = [](bool) {
+    };
 };
 
 class FakeDesktop : public Desktop

@@ -20,6 +20,8 @@ public:
     {
         return control(QStringLiteral("InvokeAction"), {uint(id), key});
     }
+    // The desktop's do-not-disturb mode, told to clients as the `Inhibited` property.
+    bool setInhibited(bool on) const { return control(QStringLiteral("SetInhibited"), {on}); }
     // The ids of the popups on screen: sent and not yet closed.
     QList<qint64> open() const;
 

@@ -1,10 +1,12 @@
 // A notification server that shows nothing: it records every call and keeps notifications open until the
-// client or the test closes them. The tests and the demo read the record; `--log FILE` also appends it
-// to FILE as JSON lines. Prints "ready" once it owns its bus name.
+// client or the test closes them; its do-not-disturb mode (`Inhibited`) is switched by the test. The tests
+// and the demo read the record; `--log FILE` also appends it to FILE as JSON lines. Prints "ready" once it
+// owns its bus name.
 #include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -17,6 +19,7 @@ class NotificationServer : public QObject
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+    Q_PROPERTY(bool Inhibited MEMBER m_inhibited)
 public:
     QFile file;
 
@@ -67,6 +70,15 @@ public Q_SLOTS:
     // "call", "id" and Notify's arguments by name), and the user's click on an action of a popup on screen.
     QString Log() const { return QString::fromUtf8(QJsonDocument(m_log).toJson(QJsonDocument::Compact)); }
     void Clear() { m_log = QJsonArray(); }
+    bool SetInhibited(bool on)
+    {
+        m_inhibited = on;
+        QDBusMessage changed = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/Notifications"),
+            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"));
+        changed << QStringLiteral("org.freedesktop.Notifications") << QVariantMap {{QStringLiteral("Inhibited"), on}}
+                << QStringList();
+        return QDBusConnection::sessionBus().send(changed);
+    }
     bool InvokeAction(uint id, const QString& key)
     {
         if (!m_shown.contains(id)) {
@@ -104,6 +116,7 @@ private:
     QJsonArray m_log;
     QSet<uint> m_shown;
     uint m_lastId = 0;
+    bool m_inhibited = false;
 };
 
 int main(int argc, char** argv)
@@ -127,7 +140,8 @@ int main(int argc, char** argv)
     if (bus.interface()->registerService(name, QDBusConnectionInterface::DontQueueService).value() !=
             QDBusConnectionInterface::ServiceRegistered ||
         !bus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &server,
-            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals)) {
+            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals |
+                QDBusConnection::ExportAllProperties)) {
         std::fprintf(stderr, "notification-recorder: cannot own %s on the session bus\n", qPrintable(name));
         return 1;
     }

@@ -158,6 +158,37 @@ private Q_SLOTS:
         QCOMPARE(popups.onScreen[1]->urgency, PopupContent::Critical);
     }
 
+    // During do-not-disturb the tray follows the state but no popup goes out, and one of a state left
+    // behind closes. When it ends, the state's popup comes once, as it is then, if one fell due meanwhile
+    // (a reminder too), and an error if it still lasts.
+    void popupsWaitForDoNotDisturb()
+    {
+        service.script[error] = {2, 0, 1};
+        popups.setInhibited(true);
+        startWith(4);
+        answer(5);
+        nextPoll();
+        QCOMPARE(toolTip(), onReboot);
+        QVERIFY(core->statusReport(false).contains(QStringLiteral("\npopups_held: yes\n")));
+        QVERIFY(popups.shown.isEmpty());
+        popups.setInhibited(false);
+        QCOMPARE(popups.texts(), QStringList {onReboot});
+        popups.setInhibited(true);
+        popups.setInhibited(false); // nothing fell due
+        popups.setInhibited(true);
+        nextPoll();
+        clock.set(clock.now().addDays(1));
+        clock.advance(5);
+        QCOMPARE(popups.texts().size(), 1);
+        popups.setInhibited(false);
+        QCOMPARE(
+            popups.texts(), (QStringList {onReboot, QStringLiteral("Not enough free space for update"), onReboot}));
+        popups.setInhibited(true);
+        answer(4);
+        nextPoll();
+        QVERIFY(popups.text().isEmpty());
+    }
+
     // "No updates" closes whatever the state popup said before, also when it raises no popup itself.
     void nothingLeftToSayClosesThePopup()
     {
