@@ -1,5 +1,7 @@
 #include "SettingsStore.h"
 
+#include "SysRoot.h"
+
 #include <QSettings>
 
 namespace {
@@ -13,6 +15,18 @@ const QString keyHideTrayDelay = QStringLiteral("hideTrayDelay");
 const QString keyHideTrayDeferred = QStringLiteral("hideTrayDeferred");
 const QString keySkipNotificationDelay = QStringLiteral("skipNotificationDelay");
 const QString keySkipNotificationSince = QStringLiteral("skipNotificationSince");
+
+// The user's own file, and below it the administrator's /etc/xdg/TarnoLinux/zib-update-notifier.conf,
+// whose values are the defaults. QSettings writes only the user's file.
+QSettings open()
+{
+    static const bool systemPathSet = [] {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, SysRoot::path(QStringLiteral("/etc/xdg")));
+        return true;
+    }();
+    Q_UNUSED(systemPathSet)
+    return QSettings(settingsOrganization, settingsApplication);
+}
 } // namespace
 
 bool SettingsStore::isPostponed(qint64 delay, const QDateTime& since, const QDateTime& now)
@@ -26,7 +40,7 @@ bool SettingsStore::isPostponed(qint64 delay, const QDateTime& since, const QDat
 
 SettingsStore::Values SettingsStore::read(const QDateTime& now, bool* nextDateStored)
 {
-    QSettings settings(settingsOrganization, settingsApplication);
+    QSettings settings = open();
     settings.beginGroup(settingsGroup);
     Values values;
 
@@ -65,21 +79,21 @@ SettingsStore::Values SettingsStore::load(const QDateTime& now)
 
 void SettingsStore::saveNextNotifyDate(const QDateTime& date)
 {
-    QSettings settings(settingsOrganization, settingsApplication);
+    QSettings settings = open();
     settings.beginGroup(settingsGroup);
     settings.setValue(keyNextNotifyDate, date);
 }
 
 void SettingsStore::savePostponement(qint64 delaySeconds, const QDateTime& since)
 {
-    QSettings settings(settingsOrganization, settingsApplication);
+    QSettings settings = open();
     settings.setValue(QStringLiteral("General/skipNotificationDelay"), delaySeconds);
     settings.setValue(QStringLiteral("General/skipNotificationSince"), since);
 }
 
 void SettingsStore::saveEdited(const Values& shown, const Values& edited)
 {
-    QSettings settings(settingsOrganization, settingsApplication);
+    QSettings settings = open();
     settings.beginGroup(settingsGroup);
     const auto changed = [&settings](const QString& key, const auto& before, const auto& after) {
         if (after != before) {

@@ -20,6 +20,7 @@ ServiceClient::ServiceClient(UpdateService& service, ServicePresence& presence, 
     connect(&m_pollTimer, &Timer::timeout, this, &ServiceClient::poll);
     connect(&m_firstPollTimer, &Timer::timeout, this, &ServiceClient::poll);
     connect(&m_connection, &ServiceConnection::retryDue, this, &ServiceClient::reconnect);
+    connect(&m_connection, &ServiceConnection::ownerAppeared, this, &ServiceClient::reconnect);
     connect(&m_connection, &ServiceConnection::connecting, this, &ServiceClient::connecting);
     connect(&m_connection, &ServiceConnection::connected, this, &ServiceClient::onConnected);
     connect(&m_connection, &ServiceConnection::unreachable, this, [this] {
@@ -41,6 +42,7 @@ std::function<void(T)> ServiceClient::guarded(std::function<void(T)> handler)
 
 void ServiceClient::start()
 {
+    m_connection.watchOwner();
     runOrQueue([this] { attempt(true, [this] { finishJob(); }); });
     m_pollTimer.start();
     m_firstPollTimer.start();
@@ -222,7 +224,8 @@ void ServiceClient::pollVersion(ServiceState state, bool dateChanged)
 void ServiceClient::endPoll(std::optional<ServiceState> state, bool dateChanged)
 {
     m_polling = false;
-    if (state) {
+    // A service lost meanwhile is told as such, not by an answer from before.
+    if (state && m_connection.isConnected()) {
         Q_EMIT polled(*state, dateChanged);
     }
     finishJob();

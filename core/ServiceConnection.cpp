@@ -8,7 +8,8 @@
 
 namespace {
 constexpr int retryIntervalMs = 30000;
-}
+const char noOwner[] = "its name has no owner on the system bus";
+} // namespace
 
 ServiceConnection::ServiceConnection(UpdateService& service, ServicePresence& presence, Clock& clock, QObject* parent)
     : QObject(parent), m_service(service), m_presence(presence), m_retryTimer(clock, retryIntervalMs, false, this)
@@ -16,21 +17,45 @@ ServiceConnection::ServiceConnection(UpdateService& service, ServicePresence& pr
     connect(&m_retryTimer, &Timer::timeout, this, &ServiceConnection::retryDue);
 }
 
+void ServiceConnection::watchOwner()
+{
+    m_service.watchOwner([self = QPointer<ServiceConnection>(this)](bool owned) {
+        if (!self) {
+            return;
+        }
+        if (owned) {
+            Q_EMIT self->ownerAppeared();
+        } else {
+            self->onOwnerLost();
+        }
+    });
+}
+
+// Told at once, as one outage with whatever finds it later. A check under way fails when it ends.
+void ServiceConnection::onOwnerLost()
+{
+    ++m_ownerLosses;
+    if (m_connected) {
+        lose(noOwner);
+    }
+}
+
 // `missing` is null when the service is there. An answer that comes after the connection is gone is dropped.
 void ServiceConnection::checkPresent(std::function<void(const char* missing)> done)
 {
     const QPointer<ServiceConnection> self(this);
-    m_service.checkReachable([this, self, done](bool owned) {
+    const int losses = m_ownerLosses;
+    m_service.checkReachable([this, self, losses, done](bool owned) {
         if (!self) {
             return;
         }
         if (!owned) {
-            done("its name has no owner on the system bus");
+            done(noOwner);
             return;
         }
-        m_presence.checkActive([self, done](bool active) {
+        m_presence.checkActive([this, self, losses, done](bool active) {
             if (self) {
-                done(active ? nullptr : "its process is not running");
+                done(m_ownerLosses != losses ? noOwner : active ? nullptr : "its process is not running");
             }
         });
     });
@@ -73,7 +98,7 @@ void ServiceConnection::attempt(bool first, std::function<void()> done)
 void ServiceConnection::checkAfterFailure(std::function<void(bool stillThere)> done)
 {
     checkPresent([this, done](const char* missing) {
-        if (missing) {
+        if (missing && m_connected) { // else the bus told the loss already
             lose(missing);
         }
         done(!missing);

@@ -17,6 +17,8 @@ public:
 
     // Whether the bus is there and the service's name has an owner.
     virtual void checkReachable(std::function<void(bool)> done) = 0;
+    // From now on `changed` learns at once whenever the service's name gets an owner (true) or loses it.
+    virtual void watchOwner(std::function<void(bool owned)> changed) = 0;
 
     virtual void currentState(IntReply done) = 0;
     virtual void currentError(IntReply done) = 0;

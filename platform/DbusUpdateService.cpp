@@ -5,6 +5,7 @@
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
+#include <QDBusServiceWatcher>
 
 namespace {
 const QString serviceName = QStringLiteral("org.tarnolinux.UpdateService");
@@ -57,6 +58,17 @@ void DbusUpdateService::checkReachable(std::function<void(bool)> done)
     hasOwner << serviceName;
     watch<bool>(QStringLiteral("org.freedesktop.DBus.NameHasOwner"), bus().asyncCall(hasOwner),
         [done](std::optional<bool> owned) { done(owned.value_or(false)); });
+}
+
+// The bus daemon's NameOwnerChanged signal; adding its match rule does not wait for the daemon.
+void DbusUpdateService::watchOwner(std::function<void(bool owned)> changed)
+{
+    auto* watcher = new QDBusServiceWatcher(serviceName, bus(), QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+        [changed](const QString&, const QString& oldOwner, const QString& newOwner) {
+            qCInfo(lcService).noquote() << serviceName << "owner changed from" << oldOwner << "to" << newOwner;
+            changed(!newOwner.isEmpty());
+        });
 }
 
 // The method names are spelled in the interface description only; a log names the method by the token

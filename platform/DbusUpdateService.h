@@ -18,6 +18,7 @@ public:
     explicit DbusUpdateService(QObject* parent = nullptr);
 
     void checkReachable(std::function<void(bool)> done) override;
+    void watchOwner(std::function<void(bool owned)> changed) override;
     void currentState(IntReply done) override;
     void currentError(IntReply done) override;
     void updateDate(TextReply done) override;

@@ -68,6 +68,13 @@ public:
     {
         reply<bool>(QStringLiteral("reachable"), [done](std::optional<bool> up) { done(up.value_or(false)); });
     }
+    void watchOwner(std::function<void(bool)> changed) override { ownerChanged = std::move(changed); }
+    // The name gets or loses its owner, and the bus says so.
+    void setOwned(bool owned)
+    {
+        values[QStringLiteral("reachable")] = owned;
+        ownerChanged(owned);
+    }
     void currentState(IntReply done) override { reply<int>(QStringLiteral("getCurrentStateAsInt"), done); }
     void currentError(IntReply done) override { reply<int>(QStringLiteral("getCurrentErrorAsInt"), done); }
     void updateDate(TextReply done) override { reply<QString>(QStringLiteral("getUpdateDateAsString"), done); }
@@ -98,6 +105,8 @@ public:
     QStringList calls; // every method call with its argument, without the reachability checks
     bool hold = false;
     QList<std::function<void()>> held;
+    std::function<void(bool)> ownerChanged = [](bool) {
+    };
 
 private:
     template<typename T>
@@ -127,6 +136,7 @@ class FakePresence : public ServicePresence
 public:
     void checkActive(std::function<void(bool)> done) override
     {
+        ++checks;
         if (hold) {
             held = done;
         } else {
@@ -142,6 +152,7 @@ public:
     }
     bool active = true;
     bool hold = false;
+    int checks = 0;
     std::function<void(bool)> held;
 };
 

@@ -94,6 +94,23 @@ private Q_SLOTS:
         QCOMPARE(client.isConnected(), reconnects);
     }
 
+    // The bus tells the client at once when the service ends and when it comes back, with no call made.
+    void endAndReturnAreSeenAtOnce()
+    {
+        DbusUpdateService service;
+        ZibAdmin::SystemdService presence(QStringLiteral("/usr/sbin/tarno-update-service"));
+        SystemClock time;
+        ServiceClient client(service, presence, time, nullptr);
+        QSignalSpy connected(&client, &ServiceClient::connected);
+        QSignalSpy unreachable(&client, &ServiceClient::unreachable);
+        client.start();
+        QVERIFY(connected.wait(5000));
+        simulator.stop();
+        QVERIFY(unreachable.wait(2000)); // the next attempt would come 30 s later
+        QVERIFY(simulator.start());
+        QTRY_COMPARE_WITH_TIMEOUT(connected.size(), 2, 2000);
+    }
+
     void everyCallReachesTheService_data()
     {
         QTest::addColumn<Call>("call");

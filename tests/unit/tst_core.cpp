@@ -104,16 +104,20 @@ private Q_SLOTS:
     }
 
     // The service ends while an update is shown: one popup says so, not a cascade, and its return is
-    // seen by the next attempt and shown after the poll that follows.
+    // seen by the next attempt and shown after the poll that follows. When the bus tells of its name's
+    // owner, both are seen at once, with no time passing.
     void serviceThatEndsIsToldOnce_data()
     {
         QTest::addColumn<bool>("nameOwned");
-        QTest::newRow("name without owner") << false;
-        QTest::newRow("process gone") << true;
+        QTest::addColumn<bool>("told");
+        QTest::newRow("name without owner") << false << false;
+        QTest::newRow("process gone") << true << false;
+        QTest::newRow("owner change told") << false << true;
     }
     void serviceThatEndsIsToldOnce()
     {
         QFETCH(bool, nameOwned);
+        QFETCH(bool, told);
         LogLines log;
         startWith(4);
         service.values[QStringLiteral("reachable")] = nameOwned;
@@ -121,17 +125,19 @@ private Q_SLOTS:
             service.script[QStringLiteral("getCurrentErrorAsInt")] = {QVariant()};
         }
         presence.active = false;
-        nextPoll();
+        told ? service.setOwned(false) : nextPoll();
         QCOMPARE(popups.texts(), (QStringList {available, unreachable}));
         QCOMPARE(toolTip(), unreachable);
         const int asked = service.calls.size();
-        nextPoll(); // the next attempt: still gone, nothing new, and no call goes out
+        const int checked = presence.checks;
+        clock.advance(30); // the next attempt: still gone, nothing new, and no call goes out
         QCOMPARE(popups.texts().size(), 2);
         QCOMPARE(service.calls.size(), asked);
+        QCOMPARE(presence.checks, checked + int(nameOwned)); // a name without owner needs no process check
 
-        service.values[QStringLiteral("reachable")] = true;
         presence.active = true;
-        nextPoll();
+        service.values[QStringLiteral("reachable")] = true;
+        told ? service.setOwned(true) : nextPoll();
         QCOMPARE(toolTip(), unreachable); // until a poll has asked
         clock.advance(3);
         QCOMPARE(toolTip(), available);
@@ -140,6 +146,28 @@ private Q_SLOTS:
         QCOMPARE(log.lines.size(), 2);
         QVERIFY(log.lines[0].startsWith(QLatin1String("zib.notifier.core: The update service cannot be reached: ")));
         QCOMPARE(log.lines[1], QStringLiteral("zib.notifier.core: The update service is reached again"));
+    }
+
+    // What was on its way when the service ended is not shown over the outage: a poll's answer, and a
+    // reconnection whose process check was still out.
+    void whatWasOnItsWayIsDropped()
+    {
+        startWith(0);
+        service.hold = true;
+        answer(4);
+        nextPoll();
+        service.held.takeFirst()(); // the error code; the state is asked
+        service.setOwned(false);
+        service.release();
+        service.hold = false;
+        presence.hold = true;
+        const int asked = service.calls.size();
+        service.setOwned(true);
+        service.setOwned(false);
+        presence.release();
+        clock.advance(3);
+        QCOMPARE(service.calls.size(), asked); // no poll
+        QCOMPARE(popups.texts(), QStringList {unreachable});
     }
 
     // The service's own error codes: each told once while it lasts; a code of none (0 or below) or a failed

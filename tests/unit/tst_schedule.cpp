@@ -1,6 +1,7 @@
 // Reminder arithmetic and the settings it lives on.
 #include "ReminderSchedule.h"
 #include "SettingsStore.h"
+#include "SysRoot.h"
 #include "UnitMain.h"
 
 #include <QDir>
@@ -75,26 +76,45 @@ private Q_SLOTS:
         QTEST(menu.neverHours.value_or(-1), "never");
     }
 
-    // What is missing or unreadable reads as the default, and the first reminder date is stored at once.
-    void defaultsForMissingOrBadValues_data()
+    // What is missing or unreadable reads as the default, in the user's file as in the administrator's, whose
+    // good values are the defaults; the user's own value wins. The first reminder date is stored at once, and
+    // only in the user's file.
+    void valuesFromBothFiles_data()
     {
-        QTest::addColumn<QByteArray>("file");
-        QTest::newRow("no file") << QByteArray();
-        QTest::newRow("garbage") << QByteArray("\x01\x02[[[=\n\xff");
-        QTest::newRow("interval zero") << QByteArray("[%General]\nnotifyInterval=0\nnextNotifyDate=yesterday\n");
-        QTest::newRow("interval text") << QByteArray("[%General]\nnotifyInterval=often\nskipNotificationDelay=x\n");
+        QTest::addColumn<QByteArray>("system");
+        QTest::addColumn<QByteArray>("user");
+        QTest::addColumn<int>("interval");
+        const QByteArray bad[] = {"\x01\x02[[[=\n\xff", "[%General]\nnotifyInterval=0\nnextNotifyDate=yesterday\n",
+            "[%General]\nnotifyInterval=often\nskipNotificationDelay=x\n"};
+        QTest::newRow("no file") << QByteArray() << QByteArray() << 86400;
+        for (int i = 0; i < 3; ++i) {
+            QTest::addRow("user's bad %d", i) << QByteArray() << bad[i] << 86400;
+            QTest::addRow("system's bad %d", i) << bad[i] << QByteArray() << 86400;
+        }
+        const QByteArray policy("[%General]\nnotifyInterval=14400\n");
+        QTest::newRow("system's default") << policy << QByteArray() << 14400;
+        QTest::newRow("user's own wins") << policy << QByteArray("[%General]\nnotifyInterval=3600\n") << 3600;
     }
-    void defaultsForMissingOrBadValues()
+    void valuesFromBothFiles()
     {
-        QFETCH(QByteArray, file);
-        QFile out(settings().fileName());
-        QVERIFY(QDir().mkpath(QFileInfo(out).path()) && out.open(QIODevice::WriteOnly));
-        QVERIFY(out.write(file) == file.size() && out.flush());
+        QFETCH(QByteArray, system);
+        QFETCH(QByteArray, user);
+        QFETCH(int, interval);
+        const QString systemFile = SysRoot::path(QStringLiteral("/etc/xdg/TarnoLinux/zib-update-notifier.conf"));
+        for (const auto& [path, content] : {qMakePair(systemFile, system), qMakePair(settings().fileName(), user)}) {
+            QFile out(path);
+            QVERIFY(QDir().mkpath(QFileInfo(out).path()) && out.open(QIODevice::WriteOnly));
+            QVERIFY(out.write(content) == content.size() && out.flush());
+        }
         const SettingsStore::Values values = SettingsStore::load(now);
-        QCOMPARE(values.notifyInterval, 86400);
-        QCOMPARE(values.nextNotifyDate, now.addDays(1));
+        QCOMPARE(values.notifyInterval, interval);
+        QCOMPARE(values.nextNotifyDate, now.addSecs(interval));
         QVERIFY(values.skipNotificationDelay < 1);
-        QCOMPARE(settings().value(QStringLiteral("General/nextNotifyDate")).toDateTime(), now.addDays(1));
+        const QString stored = QStringLiteral("General/nextNotifyDate");
+        QCOMPARE(
+            QSettings(settings().fileName(), QSettings::IniFormat).value(stored).toDateTime(), values.nextNotifyDate);
+        QFile admin(systemFile);
+        QVERIFY(admin.open(QIODevice::ReadOnly) && admin.readAll() == system);
     }
 };
 

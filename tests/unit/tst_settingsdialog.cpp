@@ -1,5 +1,6 @@
 // The settings window, offscreen: how it shows the stored values and what OK writes back.
 #include "SettingsDialog.h"
+#include "SysRoot.h"
 #include "UnitMain.h"
 
 #include <QCheckBox>
@@ -18,6 +19,11 @@ const QDateTime now(QDate(2026, 12, 7), QTime(10, 0));
 QSettings settings()
 {
     return QSettings(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier"));
+}
+// The administrator's file, whose values are the defaults.
+QString adminFile()
+{
+    return SysRoot::path(QStringLiteral("/etc/xdg/TarnoLinux/zib-update-notifier.conf"));
 }
 QVariant stored(const char* key)
 {
@@ -45,9 +51,14 @@ class SettingsDialogTest : public QObject
     }
 
 private Q_SLOTS:
-    void init() { QFile::remove(settings().fileName()); }
+    void init()
+    {
+        QFile::remove(settings().fileName());
+        QFile::remove(adminFile());
+    }
 
-    // Filling the widgets is no change, and OK writes only what the user changed, not what was shown.
+    // Filling the widgets is no change, and OK writes only what the user changed, not what was shown: also
+    // not the administrator's defaults, so that a later change of theirs still reaches the user.
     void storedValuesShown_data()
     {
         QTest::addColumn<QVariant>("storedInterval");
@@ -56,19 +67,25 @@ private Q_SLOTS:
         QTest::addColumn<bool>("tooltip");
         QTest::addColumn<QVariant>("storedDelayMs");
         QTest::addColumn<int>("delay");
-        QTest::newRow("absent") << QVariant() << 1 << QTime(0, 0) << false << QVariant() << 5;
-        QTest::newRow("an hour; 1 s") << QVariant(3600) << 0 << QTime(1, 0) << true << QVariant(1000) << 3;
-        QTest::newRow("10 min; 5.999 s") << QVariant(600) << 0 << QTime(0, 15) << true << QVariant(5999) << 5;
+        QTest::addColumn<bool>("admin"); // the values are stored in the administrator's file
+        QTest::newRow("absent") << QVariant() << 1 << QTime(0, 0) << false << QVariant() << 5 << false;
+        QTest::newRow("an hour; 1 s") << QVariant(3600) << 0 << QTime(1, 0) << true << QVariant(1000) << 3 << false;
+        QTest::newRow("10 min; 5.999 s") << QVariant(600) << 0 << QTime(0, 15) << true << QVariant(5999) << 5 << false;
         QTest::newRow("odd second; 400 s")
-            << QVariant(90061) << 1 << QTime(1, 1, 1) << false << QVariant(400000) << 360;
+            << QVariant(90061) << 1 << QTime(1, 1, 1) << false << QVariant(400000) << 360 << false;
+        QTest::newRow("administrator's hour; 1 s")
+            << QVariant(3600) << 0 << QTime(1, 0) << true << QVariant(1000) << 3 << true;
     }
     void storedValuesShown()
     {
         QFETCH(QVariant, storedInterval);
         QFETCH(QVariant, storedDelayMs);
+        QFETCH(bool, admin);
+        QSettings file(admin ? adminFile() : settings().fileName(), QSettings::IniFormat);
         if (storedInterval.isValid()) {
-            settings().setValue(QStringLiteral("General/notifyInterval"), storedInterval);
-            settings().setValue(QStringLiteral("General/hideTrayDelay"), storedDelayMs);
+            file.setValue(QStringLiteral("General/notifyInterval"), storedInterval);
+            file.setValue(QStringLiteral("General/hideTrayDelay"), storedDelayMs);
+            file.sync();
         }
         open();
         QTEST(widget<QSpinBox>("notifySpinBox")->value(), "days");
@@ -81,6 +98,12 @@ private Q_SLOTS:
         ok()->click();
         QCOMPARE(stored("notifyInterval").toInt(), storedInterval.toInt());
         QCOMPARE(stored("hideTrayDelay").toInt(), storedDelayMs.toInt());
+        if (admin) {
+            file.setValue(QStringLiteral("General/notifyInterval"), 7200);
+            file.sync();
+            dialog->show();
+            QCOMPARE(widget<QTimeEdit>("notifyTimeEdit")->time(), QTime(2, 0));
+        }
     }
 
     void fifteenMinutesAtLeast()
