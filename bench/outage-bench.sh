@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 zib-user-update-notifier maintainers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 # The update service ends and returns: how long the installed notifier's tooltip (asked with `--status` every
 # 100 ms) still shows what is no longer true. Each round waits a random 0 to 29 s, stops the simulator and times
 # until the tooltip says the service is unreachable, then starts it again (timed from its "ready") and times until

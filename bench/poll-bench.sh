@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 zib-user-update-notifier maintainers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 # Poll latency and memory of the service client (bench-poll) against the simulator in state 4, on a private
 # system bus.
 # usage: bench/poll-bench.sh [--build DIR] [--runs N] [--polls N] [--rss-polls N]

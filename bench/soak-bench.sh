@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 zib-user-update-notifier maintainers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 # Soak: the installed notifier runs for N minutes with default settings while the simulator changes its state and
 # error code every minute (update available, set for the next reboot, none; error 1 every other minute), so that
 # popups are sent, replaced and closed. Every minute it records RSS, open fds, threads, notifications sent and

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 zib-user-update-notifier maintainers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 # shellcheck shell=bash disable=SC2034,SC2154 # the variables are the callers'
 # Sourced by the benchmark scripts: their options, the build they use, and the stage they share (Xvfb with
 # trayer, a private session bus with the notification recorder, private system buses with the simulator).

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 zib-user-update-notifier maintainers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 # Responsiveness of the installed notifier while the update service holds back a reply: the simulator delays
 # its answer to the first poll's getCurrentStateAsInt; while that call is pending the script opens the tray menu
 # (right click) and then sends SIGTERM, or sends SIGTERM alone, and times the notifier.

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 zib-user-update-notifier maintainers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 # Start-up, memory and idle CPU of the installed notifier next to a bare Qt tray program (tray-floor).
 # usage: bench/tray-bench.sh [--build DIR] [--prefix DIR] [--runs N] [--idle SECONDS] [--output DIR]
 #   --build DIR     build with the bench programs, the simulator and the recorder (default build-bench, build-demo)

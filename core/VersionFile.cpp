@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 zib-user-update-notifier maintainers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "VersionFile.h"
 
 #include "SysRoot.h"

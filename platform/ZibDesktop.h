@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 zib-user-update-notifier maintainers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #pragma once
 
 #include "DbusService.h"

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 zib-user-update-notifier maintainers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 # Fails when a text the program shows has no finished translation in a committed catalogue, so a new
 # or changed tr() cannot reach users untranslated. Runs lupdate on a copy: the committed files stay as
 # they are. Exit 0: all translated; 1: offenders listed; 2: lupdate missing or failed.

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 zib-user-update-notifier maintainers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 # Builds and installs the notifier, then runs it against the update-service simulator, which offers an update.
 # With a usable X display the notifier runs in your desktop session until it exits or you press Ctrl+C.
 # Without one (or with --headless) it runs under Xvfb with a tray, and the demo leaves screenshots and a log.

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 zib-user-update-notifier maintainers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 # Builds the Debian package from a copy of this tree, checks it with lintian and prints the path of the
 # .deb on stdout (everything else goes to stderr). Results in package-output/; the build log there too.
 set -euo pipefail

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 zib-user-update-notifier maintainers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 # Background processes and bounded waits for the demo and the benchmarks (sourced). The caller defines
 # fail() and $tmp (where the processes' output goes); it may set wait_hint, appended to failure messages,
 # and define record_command, which is told every command started.

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 zib-user-update-notifier maintainers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 # Builds with AddressSanitizer and UBSan and runs the whole test suite (unit and end-to-end).
 # Usage: scripts/test.sh [ctest arguments...]
 set -euo pipefail

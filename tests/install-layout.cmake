@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 zib-user-update-notifier maintainers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 # Installs the build as `cmake --install --prefix /usr` would, into a staging folder, and checks that the
 # desktop finds what it looks for: autostart in /etc, not under /usr.
 file(REMOVE_RECURSE "${STAGE}")

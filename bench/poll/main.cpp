@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 zib-user-update-notifier maintainers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Poll latency: one status poll through the notifier's DbusUpdateService (four calls, each sent from the answer to
 // the previous one, as its service client chains them) next to the same four calls chained bare with
 // QDBusConnection::callWithCallback; and the RSS after a tenth of --rss-polls polls and after all of them.

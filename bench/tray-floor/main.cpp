@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 zib-user-update-notifier maintainers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The floor for the start-up and idle benchmarks: the least a Qt 5 tray program with a menu, an SVG icon from
 // resources and a notification object costs. Nothing else runs.
 #include <KNotification>

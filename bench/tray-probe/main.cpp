@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 zib-user-update-notifier maintainers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Watches an X tray for the benchmarks and the demo:
 //   tray-probe launch [--timeout MS] [--child-log FILE] -- PROGRAM [ARGS...]
 //       starts PROGRAM, prints the time from just before fork() until its tray icon is embedded, then stays

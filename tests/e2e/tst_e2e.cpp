@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 zib-user-update-notifier maintainers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The installed program on a private X display, seen from outside: its exit codes, the box without a
 // tray, one state change of the update service reaching the tray and the notification server, a second
 // start raising the settings, --status of the running program, and SIGTERM.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 zib-user-update-notifier maintainers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The real client on a private system bus against the update-service simulator: every call reaches the
 // service under its name with its argument and its answer is decoded, a repeated fault is logged once,
 // every way the service can fail ends in a clear state, and the event loop keeps running while a reply is late.

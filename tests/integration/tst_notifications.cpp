@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 zib-user-update-notifier maintainers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The popups as a notification server sees them: refreshed in place, replaced on a new event, never two
 // of a kind on screen even when changes come in a burst, held during do-not-disturb, and the user's clicks
 // reaching the notifier.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 zib-user-update-notifier maintainers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The single-instance channel between real processes, against the peers that break it: a primary that
 // comes late, does not answer or crashed, garbage on the socket, another user, no runtime directory, and a
 // status question asked while the notifier starts.

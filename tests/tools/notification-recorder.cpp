@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 zib-user-update-notifier maintainers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // A notification server that shows nothing: it records every call and keeps notifications open until the
 // client or the test closes them; its do-not-disturb mode (`Inhibited`) is switched by the test. The tests
 // and the demo read the record; `--log FILE` also appends it to FILE as JSON lines. Prints "ready" once it

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 zib-user-update-notifier maintainers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Saves a PNG of the whole X screen of $DISPLAY, for the demo.
 #include <QGuiApplication>
 #include <QPixmap>

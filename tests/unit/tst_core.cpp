@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 zib-user-update-notifier maintainers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The notifier assembled from its parts, with the outside world faked: what a user sees in the tray,
 // the menu and the popups as the service answers, fails, goes and comes back.
 #include "CoreFixture.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 zib-user-update-notifier maintainers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The information window, offscreen: how it shows a view, the "Reboot now" tick, and the wait after a
 // click. What each state shows is derived elsewhere; the views here are the real ones.
 #include "Fakes.h"

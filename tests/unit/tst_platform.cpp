@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 zib-user-update-notifier maintainers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Our stand-ins for the desktop libraries: start-up integration, help, message boxes, the reboot, the
 // package query and the process check.
 #include "PackageManager.h"

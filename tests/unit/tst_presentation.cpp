@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 zib-user-update-notifier maintainers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // What each state shows, one row per rule: the tray, the menu's state entry, the popup, the information
 // window, and the status report.
 #include "StateView.h"

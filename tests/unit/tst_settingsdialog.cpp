@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 zib-user-update-notifier maintainers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The settings window, offscreen: how it shows the stored values and what OK writes back.
 #include "SettingsDialog.h"
 #include "SysRoot.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 zib-user-update-notifier maintainers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Switching the update (or the release upgrade) on the next reboot, as the user does it: the menu's
 // state entry, the information window's button, the popup's actions and the reboot tick; asserted on
 // the calls that reach the service and the desktop, and on what the user sees next.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 zib-user-update-notifier maintainers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The release-upgrade tool's files: what a report and a configuration say, hostile files included,
 // and how the watched report drives the state.
 #include "Fakes.h"
