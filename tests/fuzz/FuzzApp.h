@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
         QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm") : QDir::tempPath();
     const QByteArray home = base.toUtf8() + "/zib-fuzz-" + QByteArray::number(QCoreApplication::applicationPid());
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("XDG_CONFIG_HOME", home + "/config");
+    qputenv("XDG_CONFIG_HOME", home + "/root/config"); // under the sysroot: writeSysFile() reaches it
     qputenv("ZIB_NOTIFIER_SYSROOT", home + "/root");
     std::atexit([] { QDir(qEnvironmentVariable("ZIB_NOTIFIER_SYSROOT") + QLatin1String("/..")).removeRecursively(); });
     new QApplication(*argc, *argv);

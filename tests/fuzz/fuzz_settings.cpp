@@ -1,19 +1,16 @@
 // The user's settings file, as any bytes.
+#include "Fakes.h"
 #include "FuzzApp.h"
 #include "SettingsStore.h"
 
-#include <QFile>
 #include <QSettings>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const QString path =
-        QSettings(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier")).fileName();
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-        file.write(reinterpret_cast<const char*>(data), qint64(size)) == qint64(size));
-    file.close();
+    static const QString path = QSettings(QStringLiteral("TarnoLinux"), QStringLiteral("zib-update-notifier"))
+                                    .fileName()
+                                    .mid(SysRoot::root().size());
+    FUZZ_CHECK(writeSysFile(path, QByteArray(reinterpret_cast<const char*>(data), int(size))));
     const QDateTime now = QDateTime(QDate(2026, 12, 7), QTime(10, 0));
     const SettingsStore::Values a = SettingsStore::read(now);
     const SettingsStore::Values b = SettingsStore::read(now);
