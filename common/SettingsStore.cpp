@@ -5,6 +5,8 @@
 
 #include "SysRoot.h"
 
+#include <QFile>
+#include <QLoggingCategory>
 #include <QSettings>
 
 namespace {
@@ -30,6 +32,41 @@ QSettings open()
     Q_UNUSED(systemPathSet)
     return QSettings(settingsOrganization, settingsApplication);
 }
+
+// The core's category for files (common cannot link the core): the same name, so the same rules apply.
+Q_LOGGING_CATEGORY(lcSettingsFile, "zib.notifier.files", QtWarningMsg)
+
+// Qt turns a stored value of the form @Variant(...) or @DateTime(...) back into whatever type its bytes
+// name, trusting the sizes in them: a damaged file can crash the program at every start (a std::bad_alloc,
+// or a crash in the loader of a picture or polygon type). The notifier stores only dates that way, so a file
+// with any other such value, or a backslash escape that could make one, is set aside and the defaults used.
+bool trusted(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return true; // nothing to read
+    }
+    const QByteArray text = file.readAll();
+    static const QByteArray date = QByteArrayLiteral("@DateTime(\\0\\0\\0\\x10");
+    const QList<QByteArray> lines = text.split('\n');
+    for (const QByteArray& line : lines) {
+        const QByteArray value = line.mid(line.indexOf('=') + 1).trimmed();
+        const bool plain = !value.contains('@') && !value.contains('\\');
+        if (!plain && !(value.startsWith(date) && value.indexOf('@', 1) < 0 && !value.contains(','))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void setAside(const QString& path)
+{
+    const QString aside = path + QLatin1String(".damaged");
+    QFile::remove(aside);
+    QFile::rename(path, aside);
+    qCWarning(lcSettingsFile).noquote() << path << "cannot be read; it is kept as" << aside
+                                        << "and the default settings are used";
+}
 } // namespace
 
 bool SettingsStore::isPostponed(qint64 delay, const QDateTime& since, const QDateTime& now)
@@ -43,7 +80,18 @@ bool SettingsStore::isPostponed(qint64 delay, const QDateTime& since, const QDat
 
 SettingsStore::Values SettingsStore::read(const QDateTime& now, bool* nextDateStored)
 {
+    const QString path = open().fileName();
+    if (!trusted(path)) {
+        setAside(path);
+    }
     QSettings settings = open();
+    // The administrator's file is never written: a damaged one is only left unread.
+    const QString systemPath =
+        SysRoot::path(QStringLiteral("/etc/xdg/%1/%2.conf").arg(settingsOrganization, settingsApplication));
+    if (!trusted(systemPath)) {
+        qCWarning(lcSettingsFile).noquote() << systemPath << "cannot be read; the built-in defaults are used";
+        settings.setFallbacksEnabled(false);
+    }
     settings.beginGroup(settingsGroup);
     Values values;
 

@@ -27,7 +27,8 @@ public:
     // start counts as no time passed, so such a postponement lasts until it is reset.
     static bool isPostponed(qint64 delay, const QDateTime& since, const QDateTime& now);
 
-    // Reads every key; a missing or invalid "nextNotifyDate" reads as now + interval. Writes nothing.
+    // Reads every key; a missing or invalid "nextNotifyDate" reads as now + interval. Writes nothing; a
+    // damaged file that Qt's reader could crash on is renamed to *.damaged first.
     static Values read(const QDateTime& now, bool* nextDateStored = nullptr);
     // As read(), and a next date that was not stored is stored at once, so the schedule survives restarts.
     static Values load(const QDateTime& now);

@@ -18,8 +18,6 @@
 
 namespace ZibAdmin {
 namespace {
-constexpr int queryTimeoutMs = 5000;
-
 // Identity of a file for change detection: a rewrite or an atomic replacement changes it.
 struct FileStamp
 {

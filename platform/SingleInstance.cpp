@@ -149,37 +149,22 @@ void SingleInstance::acceptConnections()
 
 void SingleInstance::readFrom(QLocalSocket* socket, QTimer* deadline)
 {
-    if (socket->bytesAvailable() < headerBytes) {
+    const Received received = receive(socket->peek(socket->bytesAvailable()), maxMessageBytes);
+    if (received.outcome == Received::Incomplete) {
         return;
     }
-    const QByteArray header = socket->peek(headerBytes);
-    const QByteArray magic = header.left(frameMagic.size());
-    if (magic != frameMagic && magic != queryMagic) {
-        refuse(socket, QStringLiteral("unknown frame header %1").arg(QString::fromLatin1(magic.toHex())));
-        return;
-    }
-    const quint32 length = announcedLength(header);
-    if (length > quint32(maxMessageBytes)) {
-        refuse(
-            socket, QStringLiteral("it announces %1 bytes, more than the %2 allowed").arg(length).arg(maxMessageBytes));
-        return;
-    }
-    if (socket->bytesAvailable() < headerBytes + qint64(length)) {
+    if (received.outcome == Received::Refused) {
+        refuse(socket, received.text);
         return;
     }
     deadline->stop();
-    socket->read(headerBytes);
-    const QString payload = QString::fromUtf8(socket->read(length));
+    socket->read(received.size);
     disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
-    socket->write(&ackByte, 1);
-    const bool question = magic == queryMagic;
-    if (question) {
-        socket->write(frame(replyMagic, (m_queryHandler ? m_queryHandler(payload) : QString()).toUtf8()));
-    }
+    socket->write(answer(received, m_queryHandler));
     socket->flush();
     socket->disconnectFromServer();
-    if (!question) {
-        Q_EMIT messageReceived(payload);
+    if (received.outcome == Received::Message) {
+        Q_EMIT messageReceived(received.text);
     }
 }
 

@@ -10,6 +10,7 @@ packages=(
     qtbase5-dev qttools5-dev qttools5-dev-tools libqt5svg5 libqt5svg5-dev
     libkf5notifications-dev libyaml-cpp-dev
     dbus dbus-bin xvfb xauth trayer xdotool x11-utils util-linux libxcb1-dev
+    clang libclang-rt-14-dev
 )
 
 missing=()

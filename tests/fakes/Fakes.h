@@ -106,6 +106,7 @@ public:
         {QStringLiteral("getMinorUpdateVersion"), QString()}};
     QHash<QString, QVariantList> script;
     QStringList calls; // every method call with its argument, without the reachability checks
+    QStringList answered; // every answer given: the method and the value, empty for a failed call
     bool hold = false;
     QList<std::function<void()>> held;
     std::function<void(bool)> ownerChanged = [](bool) {
@@ -122,7 +123,8 @@ private:
         if (method != QLatin1String("reachable") && !values.value(QStringLiteral("reachable")).toBool()) {
             value = QVariant(); // nobody owns the name
         }
-        auto answer = [done, value] {
+        auto answer = [this, method, done, value] {
+            answered << method + QLatin1Char(' ') + value.toString();
             done(value.isValid() ? std::optional<T>(value.value<T>()) : std::nullopt);
         };
         if (hold) {

@@ -88,9 +88,10 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("user");
         QTest::addColumn<int>("interval");
         const QByteArray bad[] = {"\x01\x02[[[=\n\xff", "[%General]\nnotifyInterval=0\nnextNotifyDate=yesterday\n",
-            "[%General]\nnotifyInterval=often\nskipNotificationDelay=x\n"};
+            "[%General]\nnotifyInterval=often\nskipNotificationDelay=x\n",
+            "[%General]\nnextNotifyDate=@DateTime(\\0\\0\\0\\x09\\0\\\\0%\\\\xc)\n"}; // crashed Qt's reader
         QTest::newRow("no file") << QByteArray() << QByteArray() << 86400;
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < 4; ++i) {
             QTest::addRow("user's bad %d", i) << QByteArray() << bad[i] << 86400;
             QTest::addRow("system's bad %d", i) << bad[i] << QByteArray() << 86400;
         }
