@@ -160,7 +160,6 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("option");
         QTest::addColumn<int>("code");
-        QTest::newRow("help") << QStringLiteral("--help") << 0;
         QTest::newRow("unknown option") << QStringLiteral("--bogus") << 1;
         QTest::newRow("status, none running") << QStringLiteral("--status") << 3;
     }

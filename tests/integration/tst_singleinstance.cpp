@@ -128,8 +128,6 @@ private Q_SLOTS:
         QTest::newRow("wrong magic") << frame("HTTP", 4, "abcd") << "unknown frame header 48545450";
         QTest::newRow("too long") << frame("ZIB1", SingleInstance::maxMessageBytes + 1, QByteArray(64, 'x'))
                                   << "announces 65537 bytes";
-        QTest::newRow("length near 4 GiB") << frame("ZIBQ", 0xffffffffu, "x") << "announces 4294967295 bytes";
-        QTest::newRow("flood without header") << QByteArray(256 * 1024, '\xff') << "unknown frame header ffffffff";
         QTest::newRow("half a frame, held open") << frame("ZIB1", 100, "abc") << "";
     }
     void hostileClient()
@@ -200,7 +198,7 @@ private Q_SLOTS:
         }
         // The fallback was made there. One that others can enter is not trusted: a start runs alone,
         // reaching nobody.
-        QVERIFY(::chmod(QFile::encodeName(fallback).constData(), 0755) == 0);
+        QVERIFY(::chmod(QFile::encodeName(fallback).constData(), 0705) == 0);
         SingleInstance alone(id);
         QVERIFY(alone.socketPath().isEmpty());
         QVERIFY(!alone.isRunning());

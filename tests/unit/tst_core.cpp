@@ -95,17 +95,6 @@ private Q_SLOTS:
         service.release();
     }
 
-    // A new due date refreshes the remind-later entries at once.
-    void newDateRefreshesTheRemindMenu()
-    {
-        service.values[date] = QStringLiteral("10:00 14.12.2026");
-        startWith(4);
-        QCOMPARE(entry(QStringLiteral("Not to remind"))->data().toInt(), 159);
-        service.values[date] = QStringLiteral("10:00 10.12.2026");
-        nextPoll();
-        QCOMPARE(entry(QStringLiteral("Not to remind"))->data().toInt(), 63);
-    }
-
     // The service ends while an update is shown: one popup says so, not a cascade, and its return is
     // seen by the next attempt and shown after the poll that follows. When the bus tells of its name's
     // owner, both are seen at once, with no time passing.
@@ -336,21 +325,6 @@ private Q_SLOTS:
         clock.advance(5);
         QCOMPARE(popups.text(), available);
         QCOMPARE(setting("nextNotifyDate").toDateTime(), first.addDays(3));
-    }
-
-    void settingsWindowFeedsTheCore()
-    {
-        startWith(0);
-        core->showSettings();
-        auto* dialog = window<SettingsDialog>();
-        QVERIFY(dialog->isVisible());
-        QVERIFY(icon()->isVisible());
-        dialog->findChild<QCheckBox*>(QStringLiteral("hideTrayCheckBox"))->setChecked(false);
-        dialog->accept(); // the core reads the settings again
-        clock.advance(10);
-        QVERIFY(icon()->isVisible());
-        Q_EMIT dialog->helpRequested();
-        QCOMPARE(desktop.helpTopics, QStringList {QString()});
     }
 
     // The last reboot's result is told once, when the first connection attempt has ended; the stamp's

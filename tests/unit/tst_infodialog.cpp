@@ -42,21 +42,6 @@ private Q_SLOTS:
         dialog->show();
     }
 
-    void showsTheView()
-    {
-        show(State::UpdateReady, clock.now().addSecs(60));
-        QVERIFY(widget<QLabel>("fullInfoLabel")->isVisible());
-        QVERIFY(button()->isEnabled() && !reboot()->isEnabled());
-        QVERIFY(widget<QProgressBar>("progressBar")->isEnabled());
-        show(State::InitError);
-        QVERIFY(!widget<QLabel>("fullInfoLabel")->isVisible());
-        QCOMPARE(button()->text(), QStringLiteral("Update on reboot")); // as it was, but disabled
-        QVERIFY(!button()->isEnabled());
-        show(State::UpdateSet); // no date to count down to
-        QVERIFY(button()->isEnabled() && reboot()->isEnabled());
-        QVERIFY(!widget<QProgressBar>("progressBar")->isEnabled());
-    }
-
     // Another state, or a switch in progress, clears the tick.
     void rebootTickKeptForTheSameState()
     {

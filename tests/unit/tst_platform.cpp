@@ -78,17 +78,6 @@ private Q_SLOTS:
         qputenv("XDG_DATA_DIRS", QFile::encodeName(dir.filePath(QStringLiteral("data"))));
     }
 
-    // The About box shows what zibInit set. (Its German catalogue is seen end to end.)
-    void initSetsTheIdentity()
-    {
-        zibInit("3.1.18+b4", "User update notifier");
-        QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("zib-user-update-notifier"));
-        helpMenu.actions().at(1)->trigger(); // "About"
-        QVERIFY(helpMenu.findChild<QMessageBox*>());
-        QCOMPARE(helpMenu.findChild<QMessageBox*>()->text(),
-            QStringLiteral("<p><b>tst_platform</b></p><p>Version 3.1.18+b4</p><p>User update notifier</p>"));
-    }
-
     // The help viewer first, and only it; without one (offscreen has none) the installed manual, in German
     // for German users when it is there.
     void helpFallsBackToTheManual()

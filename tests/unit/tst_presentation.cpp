@@ -111,7 +111,7 @@ private Q_SLOTS:
             report.installedVersion = version;
             report.offeredVersion = version;
             report.due = now.addDays(2);
-            report.postponed = true; // with no start known: until reset
+            report.postponed = state != 3; // with no start known: until reset
             report.serviceReached = true;
             report.reachedSince = now;
             // Split wherever any reader may see a line end.
@@ -125,7 +125,7 @@ private Q_SLOTS:
             QCOMPARE(lines.value(3), QStringLiteral("offered_version: ") + shown);
             QVERIFY(lines.contains(
                 QStringLiteral("update_on_reboot: ") + QLatin1String(state == 2 || state == 7 ? "yes" : "no")));
-            QVERIFY(lines.contains(QStringLiteral("postponed_until: reset")));
+            QCOMPARE(lines.contains(QStringLiteral("postponed_until: reset")), state != 3);
             QVERIFY(lines.contains(QStringLiteral("since: 2026-12-07T10:00:00")));
             QCOMPARE(json[QLatin1String("state")].toString(), QLatin1String(names[state]));
             QCOMPARE(json[QLatin1String("offered_version")].toString(), version);

@@ -46,10 +46,8 @@ private Q_SLOTS:
         QTest::newRow("activated") << QByteArray("upgrade_mode: activated\n") << 2 << QDateTime();
         QTest::newRow("forced") << QByteArray("upgrade_mode: forced\nt_end: 9:30 15.03.2025\n") << 3 << QDateTime();
         QTest::newRow("Forced") << QByteArray("upgrade_mode: Forced\n") << 0 << QDateTime();
-        QTest::newRow("forced and a blank") << QByteArray("upgrade_mode: 'forced '\n") << 0 << QDateTime();
         QTest::newRow("no mode") << QByteArray("t_end: 09:30 15.03.2025\n") << -1 << nineThirty;
         QTest::newRow("not YAML") << QByteArray("upgrade_mode: [ready\n: :") << -1 << QDateTime();
-        QTest::newRow("root a sequence") << QByteArray("- upgrade_mode\n- ready\n") << -1 << QDateTime();
         QTest::newRow("mode a sequence") << QByteArray("upgrade_mode: [ready]\n") << -1 << QDateTime();
         QTest::newRow("mode empty") << QByteArray("upgrade_mode:\n") << -1 << QDateTime();
         QTest::newRow("20 MB") << QByteArray("upgrade_mode: ready\n#") + QByteArray(20 << 20, 'x') << -1 << QDateTime();
@@ -88,7 +86,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("release");
         QTest::newRow("named") << QByteArray("upgrade:\n  target_release: \"4.0\"\n") << "4.0";
         QTest::newRow("upgrade not a mapping") << QByteArray("upgrade: 4.0\n") << QString();
-        QTest::newRow("no release") << QByteArray("upgrade:\n  other: 1\n") << QString();
     }
     void targetRelease()
     {
