@@ -23,7 +23,6 @@ ServiceClient::ServiceClient(UpdateService& service, ServicePresence& presence, 
     connect(&m_pollTimer, &Timer::timeout, this, &ServiceClient::poll);
     connect(&m_firstPollTimer, &Timer::timeout, this, &ServiceClient::poll);
     connect(&m_connection, &ServiceConnection::retryDue, this, &ServiceClient::reconnect);
-    connect(&m_connection, &ServiceConnection::ownerAppeared, this, &ServiceClient::reconnect);
     connect(&m_connection, &ServiceConnection::connecting, this, &ServiceClient::connecting);
     connect(&m_connection, &ServiceConnection::connected, this, &ServiceClient::onConnected);
     connect(&m_connection, &ServiceConnection::unreachable, this, [this] {

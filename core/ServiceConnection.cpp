@@ -27,7 +27,7 @@ void ServiceConnection::watchOwner()
             return;
         }
         if (owned) {
-            Q_EMIT self->ownerAppeared();
+            Q_EMIT self->retryDue();
         } else {
             self->onOwnerLost();
         }

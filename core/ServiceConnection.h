@@ -38,8 +38,7 @@ Q_SIGNALS:
     void connecting(); // the connection counts as lost until the attempt succeeds
     void connected(bool first);
     void unreachable();
-    void retryDue();
-    void ownerAppeared();
+    void retryDue(); // the 30-s attempt, or at once when the name gets an owner
 
 private:
     enum class Presence { Unknown, Reached, Unreachable };
