@@ -104,10 +104,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("version");
         QTest::newRow("blanks and more lines") << QByteArray("  1.8.1 \t\nsecond line\n") << "1.8.1";
         QTest::newRow("a NUL") << QByteArray("1.8\0garbage\n", 12) << "1.8";
-        QTest::newRow("a NUL first") << QByteArray("\0"
-                                                   "1.8\n",
-                                            5)
-                                     << "";
         QTest::newRow("64 MB without a line end") << QByteArray(64 << 20, '7') << QString(4096, QLatin1Char('7'));
     }
     void version()
