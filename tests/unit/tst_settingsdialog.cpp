@@ -95,7 +95,7 @@ private Q_SLOTS:
         QTEST(widget<QTimeEdit>("notifyTimeEdit")->time(), "time");
         QTEST(!widget<QTimeEdit>("notifyTimeEdit")->toolTip().isEmpty(), "tooltip");
         QTEST(widget<QSpinBox>("hideTrayDelaySpinBox")->value(), "delay");
-        QVERIFY(!ok()->isEnabled());
+        QVERIFY(!ok()->isEnabled() && !widget<QPushButton>("resetDeferredNotificationButton")->isEnabled());
         widget<QCheckBox>("hideTrayCheckBox")->toggle();
         QVERIFY(ok()->isEnabled());
         ok()->click();
