@@ -98,10 +98,16 @@ private Q_SLOTS:
         QVERIFY(crashed.says("ready"));
         crashed.kill();
         QVERIFY(crashed.waitForFinished(5000));
+        QElapsedTimer asked; // a question does not wait for a primary to come
+        asked.start();
+        const QString socket = m_dir->filePath(id + QLatin1String(".socket"));
+        QString answer;
+        QCOMPARE(SingleInstance::query(socket, status, 4000, &answer), SingleInstance::Outcome::NobodyListens);
+        QVERIFY(asked.elapsed() < 2000);
         Helper asking({QStringLiteral("--status")});
         QVERIFY(asking.says("started"));
         const QString message = QStringLiteral("/usr/bin/zib-user-update-notifier|||--settings");
-        Helper client({QStringLiteral("--client"), m_dir->filePath(id + QLatin1String(".socket")), message});
+        Helper client({QStringLiteral("--client"), socket, message});
         QVERIFY(client.says("sending")); // and keeps trying until its time is up
         SingleInstance primary(id, m_dir->path());
         QVERIFY(!primary.isRunning());
