@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDataStream>
 #include <QElapsedTimer>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QSignalSpy>
@@ -156,6 +157,20 @@ private Q_SLOTS:
         QVERIFY(!gone.isEmpty() || gone.wait(8000));
         QCOMPARE(desktopWarnings.size(), 1);
         QVERIFY2(desktopWarnings.value(0).contains(why), qPrintable(desktopWarnings.value(0)));
+    }
+
+    // Only a reply frame is taken as the running notifier's answer, whatever the bytes say.
+    void onlyAReplyIsBelieved()
+    {
+        QLocalServer fake;
+        QVERIFY(fake.listen(m_dir->filePath(QStringLiteral("fake"))));
+        QByteArray reply;
+        connect(&fake, &QLocalServer::newConnection, this, [&] { fake.nextPendingConnection()->write(reply); });
+        for (const char* magic : {"ZIBR", "ZIB1"}) {
+            reply = QByteArray(1, '\x06') + frame(magic, quint32(status.size()), status.toUtf8());
+            const QStringList ask {QStringLiteral("--ask"), fake.fullServerName(), QStringLiteral("status")};
+            QCOMPARE(Helper(ask).finish(), qstrcmp(magic, "ZIBR") == 0 ? 0 : 3);
+        }
     }
 
     void otherUserIsRefused()
