@@ -134,6 +134,9 @@ private Q_SLOTS:
         clock.advance(3);
         QCOMPARE(toolTip(), available);
         QCOMPARE(popups.texts().last(), available);
+        const int attempts = presence.checks;
+        clock.advance(60); // back to the 30-s polls, with no further attempt
+        QCOMPARE(presence.checks, attempts);
         // The helpdesk finds one line when the outage began, with why, and one when it ended.
         QCOMPARE(log.lines.size(), 2);
         QVERIFY(log.lines[0].startsWith(QLatin1String("zib.notifier.core: The update service cannot be reached: ")));
