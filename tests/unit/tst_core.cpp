@@ -95,6 +95,17 @@ private Q_SLOTS:
         service.release();
     }
 
+    // A new due date refreshes the remind-later entries at once.
+    void newDateRefreshesTheRemindMenu()
+    {
+        service.values[date] = QStringLiteral("10:00 14.12.2026");
+        startWith(4);
+        QCOMPARE(entry(QStringLiteral("Not to remind"))->data().toInt(), 159);
+        service.values[date] = QStringLiteral("10:00 10.12.2026");
+        nextPoll();
+        QCOMPARE(entry(QStringLiteral("Not to remind"))->data().toInt(), 63);
+    }
+
     // The service ends while an update is shown: one popup says so, not a cascade, and its return is
     // seen by the next attempt and shown after the poll that follows. When the bus tells of its name's
     // owner, both are seen at once, with no time passing.
