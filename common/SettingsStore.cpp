@@ -21,12 +21,18 @@ const QString keyHideTrayDeferred = QStringLiteral("hideTrayDeferred");
 const QString keySkipNotificationDelay = QStringLiteral("skipNotificationDelay");
 const QString keySkipNotificationSince = QStringLiteral("skipNotificationSince");
 
+// Where the administrator's defaults live: /etc/xdg in production.
+QString systemDirectory()
+{
+    return SysRoot::path(QStringLiteral("/etc/xdg"));
+}
+
 // The user's own file, and below it the administrator's /etc/xdg/TarnoLinux/zib-update-notifier.conf,
 // whose values are the defaults. QSettings writes only the user's file.
 QSettings open()
 {
     static const bool systemPathSet = [] {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, SysRoot::path(QStringLiteral("/etc/xdg")));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, systemDirectory());
         return true;
     }();
     Q_UNUSED(systemPathSet)
@@ -87,7 +93,7 @@ SettingsStore::Values SettingsStore::read(const QDateTime& now, bool* nextDateSt
     QSettings settings = open();
     // The administrator's file is never written: a damaged one is only left unread.
     const QString systemPath =
-        SysRoot::path(QStringLiteral("/etc/xdg/%1/%2.conf").arg(settingsOrganization, settingsApplication));
+        QStringLiteral("%1/%2/%3.conf").arg(systemDirectory(), settingsOrganization, settingsApplication);
     if (!trusted(systemPath)) {
         qCWarning(lcSettingsFile).noquote() << systemPath << "cannot be read; the built-in defaults are used";
         settings.setFallbacksEnabled(false);

@@ -18,6 +18,12 @@ const QString serverName = QStringLiteral("org.freedesktop.Notifications");
 const QString serverPath = QStringLiteral("/org/freedesktop/Notifications");
 const QString propertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
 const QString inhibited = QStringLiteral("Inhibited");
+
+// Only a boolean true holds the popups; anything else the server may send does not.
+bool holds(const QVariant& value)
+{
+    return value.userType() == QMetaType::Bool && value.toBool();
+}
 } // namespace
 
 DbusDoNotDisturb::DbusDoNotDisturb(QObject* parent) : QObject(parent)
@@ -56,7 +62,7 @@ void DbusDoNotDisturb::read()
             return;
         }
         const QVariant value = reply.value().variant();
-        set(value.userType() == QMetaType::Bool && value.toBool());
+        set(holds(value));
     });
 }
 
@@ -68,7 +74,7 @@ void DbusDoNotDisturb::onPropertiesChanged(
     }
     const auto value = changed.constFind(inhibited);
     if (value != changed.cend()) {
-        set(value->userType() == QMetaType::Bool && value->toBool());
+        set(holds(*value));
     } else if (invalidated.contains(inhibited)) {
         read();
     }
