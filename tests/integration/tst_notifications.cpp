@@ -35,11 +35,11 @@ class NotificationsTest : public QObject
 
     NotificationRecorder recorder;
 
-    // The calls of one kind once there are `count` of them (fewer after 5 s).
+    // The calls of one kind once there are `count` of them (fewer after 10 s).
     QList<QJsonObject> waitForCalls(const QString& call, int count)
     {
         QList<QJsonObject> found;
-        (void)QTest::qWaitFor([&] { return (found = recorder.calls(call)).size() >= count; }, 5000);
+        (void)QTest::qWaitFor([&] { return (found = recorder.calls(call)).size() >= count; }, 10000);
         return found;
     }
 
@@ -100,9 +100,9 @@ private Q_SLOTS:
             return latest.values();
         };
         QTRY_COMPARE_WITH_TIMEOUT(
-            onScreen(), (QStringList {QStringLiteral("initerror"), QStringLiteral("initerror")}), 5000);
+            onScreen(), (QStringList {QStringLiteral("initerror"), QStringLiteral("initerror")}), 10000);
         popups.close(Kind::State);
-        QTRY_COMPARE_WITH_TIMEOUT(recorder.open().size(), 1, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.open().size(), 1, 10000);
     }
 
     // During the server's do-not-disturb no popup reaches it; when that ends, the one due comes, and its
@@ -118,7 +118,7 @@ private Q_SLOTS:
         KNotificationPopups popups;
         DbusDoNotDisturb doNotDisturb;
         QVERIFY(recorder.setInhibited(true));
-        QTRY_VERIFY_WITH_TIMEOUT(doNotDisturb.isOn(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(doNotDisturb.isOn(), 10000);
         service.values[QStringLiteral("getCurrentStateAsInt")] = 5;
         NotifierCore core(false, {clock, service, presence, packages, desktop, popups, doNotDisturb}, nullptr);
         QCoreApplication::processEvents(); // the core connects after its first turn of the event loop
@@ -136,7 +136,7 @@ private Q_SLOTS:
             const bool asked = service.calls.contains(QStringLiteral("enableUpgradeOnReboot"));
             return asked || (recorder.invokeAction(id, QStringLiteral("1")) && false);
         };
-        QTRY_VERIFY_WITH_TIMEOUT(clicked(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(clicked(), 10000);
     }
 };
 
